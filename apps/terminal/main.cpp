@@ -1,0 +1,3 @@
+#include "shell/Main.h"
+
+int main(int argc, char** argv) { return vt::Main(argc, argv); }

@@ -1,0 +1,7 @@
+#include "shell/DemoCourse.h"
+
+namespace vt {
+
+void demo_course(Module1&, MainformState&, Services&) {}
+
+}  // namespace vt

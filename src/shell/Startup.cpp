@@ -1,0 +1,78 @@
+#include "shell/Startup.h"
+
+#include <fstream>
+#include <sstream>
+
+#include <QStringDecoder>
+
+namespace vt {
+
+void set_folders(Module1& m, const std::string& cur) {
+    std::string base = cur;
+    while (base.size() > 1 && base.back() == '/') base.pop_back();
+    m.LogDir = base + "/log";
+    m.CorseDir = base + "/corse";
+    m.ParaDir = base + "/PARA";
+    m.PortMainFile = "port_main.dat";
+    m.PortSubFile = "port_sub.dat";
+    m.DialFile = "dial.dat";
+}
+
+namespace {
+
+bool validUtf8(const std::string& s) {
+    QStringDecoder d(QStringDecoder::Utf8);
+    QString out = d.decode(QByteArrayView(s.data(), static_cast<qsizetype>(s.size())));
+    return !d.hasError();
+}
+
+std::string fromShiftJis(const std::string& s) {
+    QStringDecoder d("Shift_JIS");
+    if (!d.isValid()) return s;
+    QString out = d.decode(QByteArrayView(s.data(), static_cast<qsizetype>(s.size())));
+    return out.toStdString();
+}
+
+}  // namespace
+
+bool lang_load(Module1& m, const std::string& path, std::string* failText) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream all;
+    if (in) all << in.rdbuf();
+    if (!in || in.bad()) {
+        if (failText) *failText = "!! Not Found ---> LANG.TXT !!\r\n" + path;
+        return false;
+    }
+    return lang_parse(m, all.str(), failText);
+}
+
+bool lang_parse(Module1& m, std::string text, std::string* failText) {
+    const std::string head = "!! Not Found ---> LANG.TXT !!\r\n";
+    if (text.size() >= 3 && static_cast<unsigned char>(text[0]) == 0xEF && static_cast<unsigned char>(text[1]) == 0xBB &&
+        static_cast<unsigned char>(text[2]) == 0xBF)
+        text.erase(0, 3);
+    if (!validUtf8(text)) text = fromShiftJis(text);
+
+    // Lines end in CR LF or LF; a line end at the very end does not start another line.
+    std::array<std::string, kLangLines + 1> lines;
+    size_t pos = 0;
+    int n = 1;
+    while (pos < text.size()) {
+        size_t end = text.find('\n', pos);
+        std::string line = text.substr(pos, end == std::string::npos ? std::string::npos : end - pos);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (n > kLangLines) {
+            if (failText) *failText = head + line;
+            return false;
+        }
+        lines[static_cast<size_t>(n)] = std::move(line);
+        ++n;
+        if (end == std::string::npos) break;
+        pos = end + 1;
+    }
+    m.LangText = std::move(lines);
+    m.UiFontName = m.LangText[2];
+    return true;
+}
+
+}  // namespace vt

@@ -1,0 +1,51 @@
+#include "state/MainformState.h"
+
+#include "platform/ImageCanvas.h"
+
+namespace vt {
+
+std::vector<Control*> MainformState::controls() {
+    std::vector<Control*> all = {
+        &MFile,      &MOpenLog,   &MCloseLog,  &form_print, &MFileExit, &MPort,      &mopen,     &para_tx,
+        &tx_start,   &tx_stop,    &Lap_comand, &tx_clr,     &Corse_trans, &Rate_S,   &Rate_M,    &Rate_L,
+        &One_Down,   &Fast_Down,  &MSettings1, &tel_no_set, &Sub_Port,  &Mopen_sub,  &MSettings2, &list_disp,
+        &all_lap_list, &lap_seg_list, &seg_list, &para_list, &Corse_com, &Corse_in,  &Free_In,   &Corse_edit,
+        &MAIN_PARA_SET, &Frame2,  &Frame3,     &Frame4,     &dial_up,   &dial_down,  &sub_up,    &sub_down,
+        &Analize,    &Test_run,   &Test_stop,  &grf_2,      &grf_3,     &grf_4,      &grf_5,     &grf_6,
+        &grf_7,      &Option1[0], &Option1[1], &Option1[2], &Check1,    &ANGL_CHK,   &CHK_AVR,   &Label1,
+        &Label6,     &tuusin_state, &namae,    &hiniti,     &lap_no,    &lap_time,   &seg_d,     &SEG_TIME,
+        &data_cont,  &TAIME_MADO, &PIT_IN_TIME, &STOP_TIME, &kaitensuu, &sokudo,     &ondo1,     &ondo2,
+        &kasoku,     &kaku_kasoku, &handle,    &accel,      &af,        &prs,        &kyori,     &IL_G,
+        &car,        &Label_Cur,
+    };
+    return all;
+}
+
+namespace {
+
+std::unique_ptr<MainformState> withPorts(std::unique_ptr<MainformState> f) {
+    // Until a serial device is configured both ports are in-memory ones.
+    f->MSComm1 = std::make_unique<MemoryCommPort>();
+    f->MSComm2 = std::make_unique<MemoryCommPort>();
+    return f;
+}
+
+}  // namespace
+
+std::unique_ptr<MainformState> makeMainformState(double scale) {
+    auto f = withPorts(std::make_unique<MainformState>());
+    f->Picture1 = std::make_unique<ImageCanvas>(kPicture1W, kPicture1H, scale);
+    f->Picture2 = std::make_unique<ImageCanvas>(kPicture2W, kPicture2H, scale);
+    f->Picture3 = std::make_unique<ImageCanvas>(kPicture3W, kPicture3H, scale);
+    return f;
+}
+
+std::unique_ptr<MainformState> makeRecordingMainformState() {
+    auto f = withPorts(std::make_unique<MainformState>());
+    f->Picture1 = std::make_unique<RecordingCanvas>(kPicture1W, kPicture1H);
+    f->Picture2 = std::make_unique<RecordingCanvas>(kPicture2W, kPicture2H);
+    f->Picture3 = std::make_unique<RecordingCanvas>(kPicture3W, kPicture3H);
+    return f;
+}
+
+}  // namespace vt

@@ -1,0 +1,117 @@
+// The main window's own state: its controls as plain models, its picture boxes, and the
+// fields its procedures keep (graph tracing, course tables, gauge timers, link flags).
+//
+// The procedures of the main window are UI-free functions over Module1 and this struct; the
+// Qt window only shows these models and passes its events on.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/Canvas.h"
+#include "platform/CommPort.h"
+#include "platform/Controls.h"
+#include "state/Form2State.h"
+
+namespace vt {
+
+// Picture sizes in pixels. Picture1: the course (the layout draws in a 252-pixel square
+// around its centre at 126). Picture2: the graphs (frame 59..409, cursor range 0..452,
+// distance labels down to y = 220). Picture3: the gauge panel, course list and histogram
+// (lines out to x = 480, rows down to y = 256).
+constexpr int kPicture1W = 252, kPicture1H = 252;
+constexpr int kPicture2W = 460, kPicture2H = 222;
+constexpr int kPicture3W = 500, kPicture3H = 262;
+
+constexpr int kMaxCoursePoint = 6000;  // course_x/course_y and DistTbl hold 0..6000
+constexpr int kMaxDistMark = 220;      // dist_mark holds steps 0..220
+
+struct MainformState {
+    // ---- menus -------------------------------------------------------------------------
+    Control MFile, MOpenLog, MCloseLog, form_print, MFileExit;
+    Control MPort, mopen, para_tx, tx_start, tx_stop, Lap_comand, tx_clr, Corse_trans;
+    Control Rate_S, Rate_M, Rate_L, One_Down, Fast_Down, MSettings1, tel_no_set;
+    Control Sub_Port, Mopen_sub, MSettings2;
+    Control list_disp, all_lap_list, lap_seg_list, seg_list, para_list;
+    Control Corse_com, Corse_in, Free_In, Corse_edit;
+    Control MAIN_PARA_SET;
+
+    // ---- frames, buttons, options, check boxes -------------------------------------------
+    Control Frame2, Frame3, Frame4;
+    Control dial_up, dial_down, sub_up, sub_down;
+    Control Analize, Test_run, Test_stop;
+    Control grf_2, grf_3, grf_4, grf_5, grf_6, grf_7;
+    std::array<Control, 3> Option1;  // "Open", "Real", "Logging"
+    Control Check1, ANGL_CHK;         // unit and angle check boxes (Checked = value 1)
+    Control CHK_AVR;                  // "ON"/"OFF": zero-offset correction of the course layout
+
+    // ---- labels ------------------------------------------------------------------------
+    Control Label1;  // status line
+    Control Label6, tuusin_state, namae, hiniti;
+    Control lap_no, lap_time, seg_d, SEG_TIME, data_cont, TAIME_MADO, PIT_IN_TIME, STOP_TIME;
+    Control kaitensuu, sokudo, ondo1, ondo2, kasoku, kaku_kasoku, handle, accel, af, prs, kyori, IL_G;
+    Control car;        // the car marker over the course picture (Left, Top in picture pixels)
+    Control Label_Cur;  // the analysis cursor over the graph
+
+    // ---- gauges ------------------------------------------------------------------------
+    GaugeModel Gauge1, Gauge2, Gauge3, Gauge4, Gauge5, Gauge6, Gauge7, Gauge8, Gauge9, Gauge10, Gauge11;
+    std::array<GaugeModel*, 11> gauges() {
+        return {&Gauge1, &Gauge2, &Gauge3, &Gauge4, &Gauge5, &Gauge6, &Gauge7, &Gauge8, &Gauge9, &Gauge10, &Gauge11};
+    }
+
+    // ---- pictures ----------------------------------------------------------------------
+    std::unique_ptr<Canvas> Picture1, Picture2, Picture3;
+
+    // ---- decoding and graphs -----------------------------------------------------------
+    std::array<int16_t, 201> AfTable{};  // air/fuel table, entries 0..180 filled at load
+    int16_t AnalyzeOn = 0;
+    float XScale = 0;   // graph pixels per metre: 350 / CourseLen
+    float TraceX = 0;   // x of the current record inside the graph frame
+    int16_t TraceLastX = 0;
+    int16_t TraceY1 = 0, TraceY2 = 0, TraceY3 = 0, TraceY4 = 0;
+    std::array<int16_t, kMaxCoursePoint + 1> DistTbl{};
+
+    // ---- course layout -------------------------------------------------------------------
+    std::array<int16_t, kMaxCoursePoint + 1> course_x{}, course_y{};
+    int16_t course_pts = 0;
+    float speed_sum = 0;
+    std::array<int16_t, kMaxDistMark + 1> dist_mark{};
+    float dist_step = 0;
+    int16_t dist_mark_last = 0;
+    float course_scale = 0;
+    std::string dist_str;
+    std::array<std::string, 17> seg_str;
+
+    // ---- value panel timers --------------------------------------------------------------
+    int16_t PitOn = 0, StopOn = 0;
+    int32_t PitCount = 0, StopCount = 0;
+
+    // ---- link ----------------------------------------------------------------------------
+    std::unique_ptr<CommPort> MSComm1, MSComm2;  // main and sub serial ports
+    Form2State Form2;                            // the wait window
+    int16_t RxOn = 0;
+    uint8_t ResyncOn = 0;
+    float RxWatch = 0;
+    int16_t LapPending = 0;
+    std::array<uint8_t, 25> RelayFrame{};
+    uint8_t LiveByteFlag = 0;  // the window's byte flag of the live stream, cleared at load
+    int32_t LinkCounter = 0;   // the window's link counter, cleared at load
+
+    // ---- replay --------------------------------------------------------------------------
+    uint8_t TickFlag = 0;
+    int16_t StepReq = 0, CursorX = 0;
+
+    // Every control, for the window that binds them and for bulk font changes.
+    std::vector<Control*> controls();
+};
+
+// Makes the state with picture canvases drawn into images at `scale` device pixels per
+// picture pixel (1 for exact PNGs and tests).
+std::unique_ptr<MainformState> makeMainformState(double scale = 1.0);
+// The same with recording canvases, for tests that check what was drawn.
+std::unique_ptr<MainformState> makeRecordingMainformState();
+
+}  // namespace vt
