@@ -1,6 +1,7 @@
 #include "shell/Main.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -8,8 +9,10 @@
 #include <QDir>
 #include <QTimer>
 
+#include "logfiles/LogFile.h"
 #include "platform/Clock.h"
 #include "platform/UiServices.h"
+#include "shell/LapChoice.h"
 #include "shell/Startup.h"
 #include "shell/mainform.h"
 
@@ -18,15 +21,21 @@ namespace vt {
 int Main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("VeltraTerminal"));
-    std::string screenshot;
+    std::string screenshot, openLog;
+    int lap = 0;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--screenshot") == 0 && i + 1 < argc) {
             screenshot = argv[++i];
+        } else if (std::strcmp(argv[i], "--open") == 0 && i + 1 < argc) {
+            openLog = argv[++i];
+        } else if (std::strcmp(argv[i], "--lap") == 0 && i + 1 < argc) {
+            lap = std::atoi(argv[++i]);
         } else if (std::strcmp(argv[i], "--help") == 0) {
             std::printf(
-                "usage: veltra-terminal [--screenshot FILE.png]\n"
+                "usage: veltra-terminal [--open LOG [--lap N]] [--screenshot FILE.png]\n"
                 "Starts the terminal in the current folder, which holds LANG.TXT and the log, corse and PARA\n"
-                "folders. --screenshot renders the main window to a PNG after start-up and ends.\n");
+                "folders. --open loads a log at start (and --lap chooses one of its laps, as the lap list\n"
+                "does); --screenshot renders the main window to a PNG after start-up and ends.\n");
             return 0;
         }
     }
@@ -53,6 +62,15 @@ int Main(int argc, char** argv) {
     window.show();
     window.load();
     m->RetryPending = 0;
+
+    if (!openLog.empty()) {
+        std::string error;
+        if (!log_open_path(*m, *f, services, openLog, nullptr, &error)) {
+            ui->msgBox(error, MsgButtons::OK, MsgIcon::Exclamation, lang(*m, 121));
+        } else if (lap > 0) {
+            choose_lap(*m, *f, services, lap);
+        }
+    }
 
     if (!screenshot.empty()) {
         QApplication::processEvents();

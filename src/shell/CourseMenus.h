@@ -1,0 +1,14 @@
+// Handlers of the course list button, clicks on the course picture and the unit check box, installed on the main window.
+#pragma once
+
+#include "platform/Services.h"
+#include "state/MainformState.h"
+#include "state/Module1.h"
+
+namespace vt {
+
+class mainform;
+
+void installCourseMenus(mainform& w, Module1& m, MainformState& f, Services& s);
+
+}  // namespace vt
