@@ -22,11 +22,11 @@ int16_t Taco_conv(const Module1& m, int32_t x) {
         default: rpm = 0; break;
     }
     if (rpm > 20000.0f) rpm = 20000.0f;
-    return static_cast<int16_t>(std::floor(rpm));
+    return static_cast<int16_t>(Int(rpm));
 }
 
 bool Soku_conv(const Module1& m, int16_t& x) {
-    double speed = std::floor(m.MmPerPulse * 0.0036 * x);
+    double speed = Int(m.MmPerPulse * 0.0036 * x);
     if (m.SpeedUnit == 0 && speed > 400) speed = 400;
     return store16(x, speed);
 }
@@ -44,7 +44,7 @@ int16_t AF_conv(const MainformState& f, int16_t& x) {
 }
 
 int16_t Sanso_conv(int16_t& x) {
-    double v = std::floor((x - 104) * 1.694);
+    double v = Int((x - 104) * 1.694);
     x = static_cast<int16_t>(v < 0 ? 0 : v);
     return x;
 }
@@ -54,7 +54,7 @@ void af_table_build(MainformState& f) {
         double d = i;
         double q = ((1.757634e-12 * d - 1.069192e-9) * d + 2.505113e-7) * d - 2.690226e-5;
         double p = (((q * d + 0.001363144) * d - 0.02802743) * d + 1.308927) * d + 259.0972;
-        f.AfTable[static_cast<size_t>(i)] = static_cast<int16_t>(std::floor(p));
+        f.AfTable[static_cast<size_t>(i)] = static_cast<int16_t>(Int(p));
     }
 }
 

@@ -125,7 +125,7 @@ void nama_store(Module1& m, MainformState& f) {
     }
 
     float dist = m.DistCount;  // Kyori_conv overwrites its argument
-    double metres = std::floor(Kyori_conv(m, dist) / 10.0f);
+    double metres = Int(Kyori_conv(m, dist) / 10.0f);
     if (!std::isfinite(metres)) return;
     const double len = m.CourseLen;
     if (len > 0 && metres > len + 1) {
@@ -134,7 +134,7 @@ void nama_store(Module1& m, MainformState& f) {
         metres -= k * len;
     }
     store16(ch[10], metres);
-    double x = std::floor(static_cast<float>(metres) * f.XScale);
+    double x = Int(static_cast<float>(metres) * f.XScale);
     if (std::isfinite(x)) f.TraceX = static_cast<float>(x);
 }
 

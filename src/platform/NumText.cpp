@@ -217,8 +217,6 @@ double Val(std::string_view text) {
     return std::strtod(buf, nullptr);
 }
 
-double Int(double x) { return std::floor(x); }
-
 double Nearest(double x) { return std::nearbyint(x); }  // default rounding mode: halves to even
 
 std::string Right(std::string_view s, size_t n) { return std::string(s.size() <= n ? s : s.substr(s.size() - n)); }
