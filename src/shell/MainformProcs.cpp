@@ -104,6 +104,13 @@ bool Form_Unload(Module1&, MainformState& f, Services& s) {
     return false;
 }
 
+void MFileExit_Click(Module1& m, MainformState& f) {
+    std::string error;
+    if (f.MSComm1->portOpen()) f.MSComm1->setPortOpen(false, &error);
+    if (f.MSComm2->portOpen()) f.MSComm2->setPortOpen(false, &error);
+    m.DataFileNo = 0;  // files are opened and closed within their procedures
+}
+
 void Form2_Activate(Module1& m, Form2State& w) {
     w.window.setCaption(lang(m, 63));
     w.Command1.setCaption(lang(m, 64));

@@ -29,6 +29,9 @@ void Form_Load(Module1& m, MainformState& f, Services& s);
 // Otherwise the main port is closed and the program may end.
 bool Form_Unload(Module1& m, MainformState& f, Services& s);
 
+// The exit menu's part before the window unloads: closes the ports that are open.
+void MFileExit_Click(Module1& m, MainformState& f);
+
 // The wait window.
 void Form2_Activate(Module1& m, Form2State& w);
 void Command1_Click(Module1& m, Form2State& w);

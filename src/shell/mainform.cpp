@@ -440,10 +440,8 @@ void mainform::buildCentre() {
 }
 
 void mainform::MFileExit_Click() {
-    // Closing the ports belongs to the link; the window's own close does the rest.
-    exiting_ = true;
+    vt::MFileExit_Click(m_, f_);
     close();
-    exiting_ = false;
 }
 
 void mainform::closeEvent(QCloseEvent* e) {

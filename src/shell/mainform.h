@@ -87,7 +87,6 @@ private:
     std::map<const Control*, std::function<void()>> handlers_;
     std::vector<Gauge*> gauges_;
     bool unloaded_ = false;
-    bool exiting_ = false;
 };
 
 // Picture-pixel scale for the window: VELTRA_ZOOM when set, else the largest of 2, 1.5

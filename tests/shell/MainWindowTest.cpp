@@ -138,9 +138,17 @@ TEST_F(MainWindow, DataLeavingThePortLetsTheWindowClose) {
     EXPECT_FALSE(port().portOpen());
 }
 
-TEST_F(MainWindow, ExitMenuEndsThroughTheSameUnload) {
+TEST_F(MainWindow, ExitMenuClosesThePortsAndEnds) {
+    std::string error;
+    ASSERT_TRUE(port().setPortOpen(true, &error));
+    ASSERT_TRUE(app.f.MSComm2->setPortOpen(true, &error));
+    port().autoDrain = false;
+    port().output("STRT");  // the exit menu does not wait for it
     window->trigger(app.f.MFileExit);
     EXPECT_TRUE(window->unloaded());
+    EXPECT_FALSE(port().portOpen());
+    EXPECT_FALSE(app.f.MSComm2->portOpen());
+    EXPECT_TRUE(app.ui.messages.empty());
 }
 
 TEST_F(MainWindow, WaitWindowCancelEndsTheWait) {
