@@ -15,6 +15,9 @@ void meter_set(Module1& m, MainformState& f);
 void meter_off(Module1& m, MainformState& f);
 // Shows one record (RawRec / Chan): decodes it and sets every label and gauge.
 void disp_update(Module1& m, MainformState& f);
+// The labels and gauges of the channels in Chan (the second half of disp_update, after the
+// record has been decoded).
+void disp_channels(Module1& m, MainformState& f);
 // Advances the pit-in and stop timers by one record.
 void pit_stop_time(Module1& m, MainformState& f);
 // Elapsed time of a record index in TAIME_MADO.

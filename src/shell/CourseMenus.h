@@ -1,4 +1,5 @@
-// Handlers of the course list button, clicks on the course picture and the unit check box, installed on the main window.
+// Handlers of the course list button, clicks on the course picture and the unit check box, installed on the main
+// window.
 #pragma once
 
 #include "platform/Services.h"

@@ -16,18 +16,26 @@ struct GaugePlace {
     int zeroAt;  // centre mark value, or -1
 };
 
+// Text rows printed at CurrentY = y have their middle at y + 6, and Tab(n) starts at x = (n - 1) * 4.5.
+// A vertical gauge of height h at top t puts its minimum at t + h - 1 and its maximum at t + 1,
+// so t and h below put both ends on the middle of the first and last scale text.
 inline const GaugePlace kGaugePlaces[] = {
-    {&MainformState::Gauge4, Gauge::Style::Dial, 10, 2, 110, 110, -1},          // speed
-    {&MainformState::Gauge1, Gauge::Style::Dial, 122, 2, 110, 110, -1},         // rpm
-    {&MainformState::Gauge5, Gauge::Style::Vertical, 309, 46, 16, 70, 100},     // steering
-    {&MainformState::Gauge6, Gauge::Style::Vertical, 363, 46, 16, 70, -1},      // throttle
-    {&MainformState::Gauge2, Gauge::Style::Vertical, 378, 40, 16, 146, -1},     // temperature 1
-    {&MainformState::Gauge3, Gauge::Style::Vertical, 423, 40, 16, 146, -1},     // temperature 2
-    {&MainformState::Gauge7, Gauge::Style::Vertical, 84, 166, 16, 76, 500},     // lateral G
-    {&MainformState::Gauge8, Gauge::Style::Vertical, 160, 166, 16, 76, -1},     // angle or voltage
-    {&MainformState::Gauge9, Gauge::Style::Vertical, 226, 166, 16, 76, -1},     // air/fuel
-    {&MainformState::Gauge10, Gauge::Style::Vertical, 298, 166, 16, 76, -1},    // pressure
-    {&MainformState::Gauge11, Gauge::Style::Vertical, 354, 166, 16, 76, 50},    // in-line G
+    // Dials centred over their captions "Speed" (x 54..76) and "rpm" (x 166..180) at y 115.
+    {&MainformState::Gauge4, Gauge::Style::Dial, 12, 4, 106, 106, -1},   // speed
+    {&MainformState::Gauge1, Gauge::Style::Dial, 120, 4, 106, 106, -1},  // rpm
+    // Left of the "100 / 50 / 0 %" scales at x 292 and 346 (rows 45..105), under "Steer" and "Throttle".
+    {&MainformState::Gauge5, Gauge::Style::Vertical, 274, 50, 16, 62, 100},  // steering, 100 = straight
+    {&MainformState::Gauge6, Gauge::Style::Vertical, 328, 50, 16, 62, -1},   // throttle
+    // Left of the temperature numbers at x 396 and 441 (rows 37..177).
+    {&MainformState::Gauge2, Gauge::Style::Vertical, 381, 42, 16, 142, -1},  // temperature 1
+    {&MainformState::Gauge3, Gauge::Style::Vertical, 426, 42, 16, 142, -1},  // temperature 2
+    // Right of the "+5G / 0 / -5G" and "+90 / 0 / -90" (or volt) scales, rows 164..232.
+    {&MainformState::Gauge7, Gauge::Style::Vertical, 83, 169, 16, 70, 500},   // lateral G
+    {&MainformState::Gauge8, Gauge::Style::Vertical, 159, 169, 16, 70, -1},   // angle or voltage
+    {&MainformState::Gauge11, Gauge::Style::Vertical, 353, 169, 16, 70, 50},  // in-line G
+    // No printed scale: over their captions (A/F at x 215..251, Kg/cm^2 at x 290..321).
+    {&MainformState::Gauge9, Gauge::Style::Vertical, 227, 169, 16, 70, -1},   // air/fuel
+    {&MainformState::Gauge10, Gauge::Style::Vertical, 298, 169, 16, 70, -1},  // pressure
 };
 
 struct LabelPlace {
@@ -36,19 +44,20 @@ struct LabelPlace {
     Qt::Alignment align;
 };
 
+// Each value over its gauge (inside the dials for speed and rpm).
 inline const LabelPlace kPanelLabels[] = {
-    {&MainformState::sokudo, 20, 80, 90, 14, Qt::AlignCenter},
-    {&MainformState::kaitensuu, 132, 80, 90, 14, Qt::AlignCenter},
-    {&MainformState::handle, 297, 30, 40, 13, Qt::AlignCenter},
-    {&MainformState::accel, 351, 30, 40, 13, Qt::AlignCenter},
-    {&MainformState::ondo1, 366, 24, 40, 13, Qt::AlignCenter},
-    {&MainformState::ondo2, 411, 24, 40, 13, Qt::AlignCenter},
-    {&MainformState::kasoku, 66, 150, 52, 13, Qt::AlignCenter},
-    {&MainformState::kaku_kasoku, 142, 150, 52, 13, Qt::AlignCenter},
-    {&MainformState::af, 208, 150, 52, 13, Qt::AlignCenter},
-    {&MainformState::prs, 280, 150, 52, 13, Qt::AlignCenter},
-    {&MainformState::IL_G, 336, 150, 52, 13, Qt::AlignCenter},
-    {&MainformState::kyori, 236, 130, 70, 13, Qt::AlignLeft | Qt::AlignVCenter},
+    {&MainformState::sokudo, 20, 78, 90, 14, Qt::AlignCenter},
+    {&MainformState::kaitensuu, 128, 78, 90, 14, Qt::AlignCenter},
+    {&MainformState::handle, 262, 34, 40, 13, Qt::AlignCenter},
+    {&MainformState::accel, 316, 34, 40, 13, Qt::AlignCenter},
+    {&MainformState::ondo1, 369, 26, 40, 13, Qt::AlignCenter},
+    {&MainformState::ondo2, 414, 26, 40, 13, Qt::AlignCenter},
+    {&MainformState::kasoku, 65, 153, 52, 13, Qt::AlignCenter},
+    {&MainformState::kaku_kasoku, 141, 153, 52, 13, Qt::AlignCenter},
+    {&MainformState::af, 209, 153, 52, 13, Qt::AlignCenter},
+    {&MainformState::prs, 280, 153, 52, 13, Qt::AlignCenter},
+    {&MainformState::IL_G, 335, 153, 52, 13, Qt::AlignCenter},
+    {&MainformState::kyori, 228, 130, 120, 14, Qt::AlignCenter},
     {&MainformState::data_cont, 408, 243, 60, 13, Qt::AlignLeft | Qt::AlignVCenter},
 };
 
