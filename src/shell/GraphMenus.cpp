@@ -1,9 +1,15 @@
 #include "shell/GraphMenus.h"
 
+#include "display/Graphs.h"
 #include "shell/mainform.h"
 
 namespace vt {
 
-void installGraphMenus(mainform&, Module1&, MainformState&, Services&) {}
+void installGraphMenus(mainform& w, Module1& m, MainformState& f, Services&) {
+    w.setHandler(f.grf_3, [&m, &f] { grf_3_Click(m, f); });
+    w.setHandler(f.grf_4, [&m, &f] { grf_4_Click(m, f); });
+    w.setHandler(f.grf_5, [&m, &f] { grf_5_Click(m, f); });
+    w.setHandler(f.grf_7, [&m, &f] { grf_7_Click(m, f); });
+}
 
 }  // namespace vt
