@@ -168,13 +168,19 @@ EngineSample EngineState::step(double speed, double accel, double powerFactor) {
     constexpr double dt = 0.1;
     const bool braking = accel < -1.5;
     const size_t top = vehicle_.gearSpeeds.size() - 1;
-    // One shift per record at most, the way a driver works a sequential box.
+    // Up at the redline; down on the brakes once the lower gear is safe, otherwise only when the
+    // engine lugs. A driver needs a moment between shifts, so the rpm trace steps down a braking
+    // zone gear by gear instead of hunting.
+    ++sinceShift_;
     if (ratio(gear_, speed) > 1.0 && gear_ < top) {
         ++gear_;
-    } else if (gear_ > 0) {
-        // Down on the brakes as soon as the lower gear is safe; otherwise only when the engine lugs.
+        sinceShift_ = 0;
+    } else if (gear_ > 0 && sinceShift_ >= 4) {
         const double lower = ratio(gear_ - 1, speed);
-        if (braking ? lower < 0.88 : ratio(gear_, speed) < 0.42 && lower < 0.85) --gear_;
+        if (braking ? lower < 0.82 : ratio(gear_, speed) < 0.42 && lower < 0.85) {
+            --gear_;
+            sinceShift_ = 0;
+        }
     }
 
     EngineSample s;

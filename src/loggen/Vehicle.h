@@ -99,6 +99,7 @@ class EngineState {
     double idle_;
     double rpmCap_;
     size_t gear_ = 0;
+    int sinceShift_ = 0;  // records since the last gear change
     double clock_ = 0;
     double load_ = 0.55;  // slow average of the throttle
     double temp1_ = 0;
