@@ -15,6 +15,10 @@ namespace {
 
 constexpr float kAccelPerCount = 0.383f;  // m/s^2 per count of the acceleration byte
 constexpr float kDegToRad = 0.01745f;
+// A bike leaning by an angle corners with g times its tangent: in counts of the acceleration
+// byte that is 9.80665 / 0.383 per unit of tangent. (Taking the tangent as counts by itself
+// would make every bike lap about 25 times too straight, and none would close.)
+constexpr float kLeanToCounts = 9.80665f / kAccelPerCount;
 constexpr float kKmhToRecord = 0.02777f;  // km/h to metres covered in one 0.1 s record
 constexpr float kAccelScale = 0.01f;
 constexpr float kTurn = 6.28318f;
@@ -33,7 +37,7 @@ struct RecordReader {
         const auto& r = m.LogMem[static_cast<size_t>(n)];
         int v = m.CarType == 1 ? r[1] : r[0];
         if (v > 127) v -= 256;
-        if (m.CarType == 1) return std::tan(static_cast<float>(v) * kDegToRad);
+        if (m.CarType == 1) return std::tan(static_cast<float>(v) * kDegToRad) * kLeanToCounts;
         return static_cast<float>(v);
     }
     // Speed of record n in km/h (also kept in `speed`).

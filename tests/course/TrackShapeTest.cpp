@@ -52,10 +52,11 @@ double similarityRms(const std::vector<loggen::Point>& p, const std::vector<logg
     return std::sqrt(sum / n);
 }
 
-Fit layOutAndCompare(const std::string& track) {
+Fit layOutAndCompare(const std::string& track, int carType = loggen::kCar) {
     TestApp app;
     app.f.CHK_AVR.Caption = "OFF";  // as the terminal starts
     loggen::GenOptions o;
+    o.carType = carType;
     o.course = sourceDir() + "/data/tracks/" + track + ".csv";
     o.laps = 3;
     o.segments = 6;
@@ -107,6 +108,21 @@ TEST(TrackShape, LaidOutCircuitsKeepTheRealShape) {
             "[ shape    ] %-12s lap %7.1f m  RMS %5.2f m = %.3f %% of the lap  (open gap %.2f m, heading %+.4f rad)\n",
             track, fit.lapLength, fit.rms, fraction * 100, fit.openGap, fit.headingOff);
         EXPECT_LT(fraction, 0.005);
+    }
+}
+
+// A bike logs its lean angle, which the layout turns into the lateral acceleration of a bike
+// leaning that far (g times its tangent), so bike laps close and keep their shape as well.
+TEST(TrackShape, BikeLapsLaidOutFromTheLeanAngleKeepTheShape) {
+    for (const char* track : {"BrandsHatch", "Zandvoort"}) {
+        SCOPED_TRACE(track);
+        Fit fit = layOutAndCompare(track, loggen::kBike);
+        ASSERT_GT(fit.lapLength, 0);
+        const double fraction = fit.rms / fit.lapLength;
+        std::printf("[ shape    ] %-12s bike lap %7.1f m  RMS %5.2f m = %.3f %% of the lap  (heading %+.4f rad)\n",
+                    track, fit.lapLength, fit.rms, fraction * 100, fit.headingOff);
+        EXPECT_LT(fraction, 0.01);
+        EXPECT_LT(std::fabs(fit.headingOff), 0.3);
     }
 }
 
