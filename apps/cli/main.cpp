@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 
 #include "Cli.h"
+#include "platform/UiServices.h"
 
 namespace {
 
@@ -38,6 +39,7 @@ void usage(FILE* to) {
 int main(int argc, char** argv) {
     // Headless: pictures are drawn off screen.
     if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    vt::quietRuntimeDir();
     if (argc < 2) {
         usage(stderr);
         return 2;

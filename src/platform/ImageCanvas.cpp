@@ -60,31 +60,20 @@ void ImageCanvas::setPen(Color c, DrawStyle s) {
     if (c == penColor_ && s == penStyle_) return;
     // Pens are made once per colour and style: the graphs switch between their curve colours
     // for every record, and a new pen each time would allocate on that path.
-    struct Made {
-        Color c;
-        DrawStyle s;
-        QPen pen;
-    };
-    static Made made[32];
-    static int count = 0;
-    const QPen* found = nullptr;
-    for (int i = 0; i < count && !found; ++i)
-        if (made[i].c == c && made[i].s == s) found = &made[i].pen;
-    QPen extra;  // only when the table is full
-    if (!found) {
-        QPen pen(qcolor(c));
-        pen.setWidthF(1.0);
-        pen.setCapStyle(Qt::SquareCap);
-        if (s == DrawStyle::Dot) pen.setDashPattern({1.0, 2.0});
-        if (count < 32) {
-            made[count] = {c, s, pen};
-            found = &made[count++].pen;
-        } else {
-            extra = pen;
-            found = &extra;
+    for (const auto& made : pens_) {
+        if (made.color == c && made.style == s) {
+            painter_.setPen(made.pen);
+            penColor_ = c;
+            penStyle_ = s;
+            return;
         }
     }
-    painter_.setPen(*found);
+    QPen pen(qcolor(c));
+    pen.setWidthF(1.0);
+    pen.setCapStyle(Qt::SquareCap);
+    if (s == DrawStyle::Dot) pen.setDashPattern({1.0, 2.0});
+    pens_.push_back({c, s, pen});
+    painter_.setPen(pen);
     penColor_ = c;
     penStyle_ = s;
 }

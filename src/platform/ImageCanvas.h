@@ -6,9 +6,11 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 #include <QImage>
 #include <QPainter>
+#include <QPen>
 #include <QRawFont>
 
 #include "platform/Canvas.h"
@@ -41,6 +43,12 @@ private:
     QPainter painter_;
     QRawFont font_;
     float baseline_ = 9.0f;
+    struct MadePen {
+        Color color;
+        DrawStyle style;
+        QPen pen;
+    };
+    std::vector<MadePen> pens_;  // a handful: one per colour and line style in use
     Color penColor_ = 0xFFFFFFFF;
     DrawStyle penStyle_ = DrawStyle::Solid;
 };

@@ -2,7 +2,11 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cerrno>
 #include <cstring>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QFileDialog>
@@ -31,6 +35,16 @@ MsgResult defaultAnswer(MsgButtons buttons) {
 bool nonInteractive() {
     const char* v = std::getenv("VELTRA_NONINTERACTIVE");
     return v && std::strcmp(v, "1") == 0;
+}
+
+void quietRuntimeDir() {
+    if (std::getenv("XDG_RUNTIME_DIR")) return;
+    std::string dir = "/tmp/runtime-" + std::to_string(getuid());
+    if (mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) return;
+    struct stat st {};
+    if (stat(dir.c_str(), &st) != 0 || st.st_uid != getuid()) return;
+    chmod(dir.c_str(), 0700);
+    setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
 }
 
 namespace {
@@ -225,7 +239,12 @@ bool QtUi::printPage(const PrintPage& page, std::string* error) {
 bool QtUi::printImage(const QImage& image, std::string* error) { return printPage(imagePage(image), error); }
 
 void QtUi::fileManager(const std::string& title, const std::string& filter) {
-    QFileDialog::getOpenFileName(parent_, QString::fromStdString(title), QString(), QString::fromStdString(filter));
+    // The program's filters read "text|*.a;*.b"; Qt's read "text (*.a *.b)".
+    QString qtFilter = QString::fromStdString(filter);
+    if (const qsizetype bar = qtFilter.indexOf(QLatin1Char('|')); bar >= 0)
+        qtFilter = qtFilter.left(bar) + QStringLiteral(" (") + qtFilter.mid(bar + 1).replace(QLatin1Char(';'), QLatin1Char(' ')) +
+                   QLatin1Char(')');
+    QFileDialog::getOpenFileName(parent_, QString::fromStdString(title), QString(), qtFilter);
 }
 
 std::unique_ptr<UiServices> makeUiServices(QWidget* parent) {

@@ -59,6 +59,10 @@ public:
 // True when VELTRA_NONINTERACTIVE=1 is set in the environment.
 bool nonInteractive();
 
+// Headless runs (tests, the tool, a terminal without a session) often have no
+// XDG_RUNTIME_DIR; Qt then warns on every start. Give it a private folder instead.
+void quietRuntimeDir();
+
 // Writes every box to standard error and answers with the default button; input boxes
 // answer empty (cancel); printing writes nothing and reports it.
 class NonInteractiveUi : public UiServices {

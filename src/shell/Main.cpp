@@ -19,6 +19,7 @@
 namespace vt {
 
 int Main(int argc, char** argv) {
+    quietRuntimeDir();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("VeltraTerminal"));
     std::string screenshot, openLog;

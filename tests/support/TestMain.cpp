@@ -6,8 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/UiServices.h"
+
 int main(int argc, char** argv) {
     if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    vt::quietRuntimeDir();
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
