@@ -9,6 +9,9 @@
 #include <QDir>
 #include <QTimer>
 
+#include "display/Graphs.h"
+#include "display/Panel.h"
+#include "display/Replay.h"
 #include "logfiles/LogFile.h"
 #include "platform/Clock.h"
 #include "platform/UiServices.h"
@@ -18,12 +21,27 @@
 
 namespace vt {
 
+namespace {
+
+// The panel with one record of the chosen lap, as the analysis cursor shows it.
+void show_record(Module1& m, MainformState& f, int record) {
+    f.AnalyzeOn = kTrue;
+    meter_set(m, f);
+    grf_refresh(m, f);
+    f.TAIME_MADO.setVisible(true);
+    f.Label_Cur.setVisible(true);
+    analysis_show(m, f, record, 0);
+    f.AnalyzeOn = 0;
+}
+
+}  // namespace
+
 int Main(int argc, char** argv) {
     quietRuntimeDir();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("VeltraTerminal"));
     std::string screenshot, openLog;
-    int lap = 0;
+    int lap = 0, record = -1;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--screenshot") == 0 && i + 1 < argc) {
             screenshot = argv[++i];
@@ -31,12 +49,15 @@ int Main(int argc, char** argv) {
             openLog = argv[++i];
         } else if (std::strcmp(argv[i], "--lap") == 0 && i + 1 < argc) {
             lap = std::atoi(argv[++i]);
+        } else if (std::strcmp(argv[i], "--record") == 0 && i + 1 < argc) {
+            record = std::atoi(argv[++i]);
         } else if (std::strcmp(argv[i], "--help") == 0) {
             std::printf(
-                "usage: veltra-terminal [--open LOG [--lap N]] [--screenshot FILE.png]\n"
+                "usage: veltra-terminal [--open LOG [--lap N [--record R]]] [--screenshot FILE.png]\n"
                 "Starts the terminal in the current folder, which holds LANG.TXT and the log, corse and PARA\n"
-                "folders. --open loads a log at start (and --lap chooses one of its laps, as the lap list\n"
-                "does); --screenshot renders the main window to a PNG after start-up and ends.\n");
+                "folders. --open loads a log at start, --lap chooses one of its laps as the lap list does,\n"
+                "--record shows record R of that lap on the gauges as the analysis cursor does;\n"
+                "--screenshot renders the main window to a PNG after start-up and ends.\n");
             return 0;
         }
     }
@@ -68,8 +89,8 @@ int Main(int argc, char** argv) {
         std::string error;
         if (!log_open_path(*m, *f, services, openLog, nullptr, &error)) {
             ui->msgBox(error, MsgButtons::OK, MsgIcon::Exclamation, lang(*m, 121));
-        } else if (lap > 0) {
-            choose_lap(*m, *f, services, lap);
+        } else if (lap > 0 && choose_lap(*m, *f, services, lap) && record >= 0) {
+            show_record(*m, *f, record);
         }
     }
 
