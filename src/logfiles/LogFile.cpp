@@ -1,16 +1,39 @@
 #include "logfiles/LogFile.h"
 
-#include <algorithm>
-#include <cstring>
-#include <fstream>
-
 #include <QDateTime>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <memory>
+#include <vector>
 
 #include "logdata/Decode.h"
+#include "platform/Clock.h"
 
 namespace vt {
+
+namespace {
+
+constexpr int kHeaderBytes = 16;
+constexpr int kRecordBytes = 16;
+constexpr int kLapPageBytes = 480;  // 15 segment summaries of 32 bytes
+constexpr int kMaxLapInHeader = 127;
+
+// Reads up to n bytes, across short reads; returns how many arrived.
+size_t readFully(std::istream& in, char* dst, size_t n) {
+    size_t got = 0;
+    while (got < n && in) {
+        in.read(dst + got, static_cast<std::streamsize>(n - got));
+        if (in.gcount() <= 0) break;
+        got += static_cast<size_t>(in.gcount());
+    }
+    return got;
+}
+
+}  // namespace
 
 std::string LoadReport::note() const {
     std::string s;
@@ -18,83 +41,110 @@ std::string LoadReport::note() const {
         if (!s.empty()) s += "; ";
         s += part;
     };
-    if (lapTableShort) add("the file ends inside its lap table");
     if (lapsLeftOut > 0) add(std::to_string(lapsLeftOut) + " laps above lap 100 left out");
-    if (recordsLeftOut > 0) add(std::to_string(recordsLeftOut) + " records past the 65000th left out");
+    if (recordsLeftOut > 0) add(std::to_string(recordsLeftOut) + " records after the 65000th left out");
+    if (partialBytes > 0) add(std::to_string(partialBytes) + " bytes after the last whole record ignored");
+    if (records == 0) add("no sample records");
     return s;
 }
-
-namespace {
-
-// Reads up to n bytes; the rest of dst is zero, as reads past the end give zero bytes.
-size_t readSome(std::istream& in, uint8_t* dst, size_t n) {
-    std::memset(dst, 0, n);
-    in.read(reinterpret_cast<char*>(dst), static_cast<std::streamsize>(n));
-    return static_cast<size_t>(in.gcount());
-}
-
-}  // namespace
 
 bool log_read(Module1& m, std::istream& in, LoadReport* report, std::string* error) {
     LoadReport local;
     LoadReport& r = report ? *report : local;
     r = LoadReport{};
 
-    uint8_t header[16];
-    if (readSome(in, header, 16) < 16) {
-        if (error) *error = "not a log file: shorter than its 16-byte header";
+    char header[kHeaderBytes];
+    const size_t headerGot = readFully(in, header, sizeof header);
+    if (headerGot < sizeof header) {
+        if (error) *error = "not a log file: " + std::to_string(headerGot) + " bytes, shorter than the 16-byte header";
         return false;
     }
-    int lapFirst = header[11];
-    int lapLast = std::max(lapFirst, header[0] >> 1);
+    const auto* h = reinterpret_cast<const uint8_t*>(header);
+    const int lapFirst = h[11];
+    const int lapLast = std::max(lapFirst, h[0] >> 1);
     if (lapFirst > kMaxLap) {
-        if (error) *error = "laps " + std::to_string(lapFirst) + " and above cannot be held (laps 0..100)";
+        if (error)
+            *error =
+                "not a log the terminal can hold: its first lap is " + std::to_string(lapFirst) + " (laps 0..100 only)";
         return false;
     }
 
-    std::memcpy(&m.RawRec[5], header, 16);
+    // The lap table is read whole before anything is kept, so a short one leaves the image as it was.
+    static_assert(kMaxLapInHeader >= kMaxLap);
+    std::vector<char> table(static_cast<size_t>(lapLast - lapFirst + 1) * kLapPageBytes);
+    const size_t tableGot = readFully(in, table.data(), table.size());
+    if (tableGot < table.size()) {
+        if (error)
+            *error = "not a whole log: the file ends inside its lap table (laps " + std::to_string(lapFirst) + ".." +
+                     std::to_string(lapLast) + " need " + std::to_string(table.size()) + " bytes, " +
+                     std::to_string(tableGot) + " found)";
+        return false;
+    }
+
+    std::memcpy(&m.RawRec[5], header, kHeaderBytes);
     m.RawRec[3] = 0;
     m.RawRec[4] = 0;
     header_decode(m);
     m.LapFirst = static_cast<int16_t>(lapFirst);
     m.LapLast = static_cast<int16_t>(std::min(lapLast, kMaxLap));
     r.lapsLeftOut = lapLast - m.LapLast;
-
-    for (int lap = lapFirst; lap <= lapLast; ++lap) {
-        uint8_t page[480];
-        size_t got = readSome(in, page, sizeof page);
-        if (got < sizeof page) r.lapTableShort = true;
-        if (lap > kMaxLap) continue;  // read past, not kept
+    for (int lap = lapFirst; lap <= m.LapLast; ++lap) {
+        const char* page = table.data() + static_cast<size_t>(lap - lapFirst) * kLapPageBytes;
         for (int seg = 1; seg <= 15; ++seg)
             std::memcpy(m.LapTbl[static_cast<size_t>(lap)][static_cast<size_t>(seg)].data(), page + (seg - 1) * 32, 32);
     }
     m.LapCur = m.LapFirst;
 
-    // Records to the end of the file; the slot after the last whole record is the end slot.
+    // Records to the end of the file, read straight into the image with one read (a slot is
+    // 17 bytes, a record 16) and then spread out to their slots back to front: one pass over
+    // the memory besides the read itself. Records 0..64999 fit; slot 65000 is kept for the
+    // end marker.
+    constexpr size_t kSlot = sizeof(m.LogMem[0]);
+    constexpr size_t kPiece = kMaxRecord;  // records per read
+    static_assert(sizeof(m.LogMem) == kSlot * (kMaxRecord + 1), "the image is one block of slots");
+    auto* const image = reinterpret_cast<uint8_t*>(m.LogMem.data());
     int32_t n = 0;
-    for (;;) {
-        uint8_t rec[16];
-        size_t got = readSome(in, rec, 16);
-        if (n >= kMaxRecord) {
-            // No room: count what is left out and keep the last slot for the end marker.
-            if (got == 16) {
-                ++r.recordsLeftOut;
-                continue;
-            }
-            break;
+    size_t carry = 0;
+    uint8_t partial[kRecordBytes] = {};
+    bool atEnd = false;
+    while (!atEnd && n < kMaxRecord) {
+        const size_t want = std::min<size_t>(kPiece, static_cast<size_t>(kMaxRecord - n));
+        uint8_t* const at = image + kSlot * static_cast<size_t>(n);
+        in.read(reinterpret_cast<char*>(at), static_cast<std::streamsize>(want * kRecordBytes));
+        const size_t got = in.gcount() > 0 ? static_cast<size_t>(in.gcount()) : 0;
+        const size_t whole = got / kRecordBytes;
+        carry = got - whole * kRecordBytes;
+        std::memcpy(partial, at + whole * kRecordBytes, carry);
+        for (size_t i = whole; i-- > 0;) {
+            std::memmove(at + kSlot * i, at + kRecordBytes * i, kRecordBytes);
+            at[kSlot * i + kRecordBytes] = 0;
         }
-        std::memcpy(m.LogMem[static_cast<size_t>(n)].data(), rec, 16);
-        if (got < 16) {
-            r.partialRecord = got > 0;
-            break;
-        }
-        ++n;
+        n += static_cast<int32_t>(whole);
+        atEnd = got < want * kRecordBytes || !in;
     }
-    m.LogMem[static_cast<size_t>(n)][6] = 255;
+    if (!atEnd) {
+        // The image is full: count what the file holds beyond it.
+        constexpr size_t kRest = 1 << 16;
+        std::unique_ptr<char[]> rest(new char[kRest]);
+        size_t restBytes = 0;
+        while (in) {
+            in.read(rest.get(), static_cast<std::streamsize>(kRest));
+            restBytes += in.gcount() > 0 ? static_cast<size_t>(in.gcount()) : 0;
+        }
+        r.recordsLeftOut = static_cast<int32_t>(restBytes / kRecordBytes);
+        carry = restBytes % kRecordBytes;
+        if (r.recordsLeftOut > 0) carry = 0;  // not the bytes of the end slot
+    }
+    // The slot of the read that found no whole record is the end slot.
+    auto& end = m.LogMem[static_cast<size_t>(n)];
+    std::memset(end.data(), 0, end.size());
+    if (carry > 0 && r.recordsLeftOut == 0 && atEnd) std::memcpy(end.data(), partial, carry);
+    end[6] = 255;
+    r.partialBytes = static_cast<int>(carry > 0 ? carry : 0);
+    r.records = n;
     m.RecCount = n;
     m.RecPtr = 0;
     m.DataFileNo = 0;
-    r.records = n;
     return true;
 }
 
@@ -105,23 +155,27 @@ std::string log_title(const std::string& path) {
 }
 
 std::string text_file_name(const std::string& path) {
-    if (path.size() < 3) return "txt";
+    if (path.size() < 3) return {};
     return path.substr(0, path.size() - 3) + "txt";
 }
 
 bool log_open_path(Module1& m, MainformState& f, Services& s, const std::string& path, LoadReport* report,
                    std::string* error) {
+    const QFileInfo info(QString::fromStdString(path));
+    if (info.isDir()) {
+        if (error) *error = "is a folder, not a log file";
+        return false;
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        if (error) *error = "cannot open " + path + ": " + std::strerror(errno);
+        if (error) *error = std::strerror(errno);
         return false;
     }
     if (!log_read(m, in, report, error)) return false;
     m.LogFileName = path;
     m.TextFileName = text_file_name(path);
     f.namae.setCaption(log_title(path));
-    QDateTime changed = QFileInfo(QString::fromStdString(path)).lastModified();
-    f.hiniti.setCaption(changed.toString(QStringLiteral("yyyy/MM/dd hh:mm:ss")).toStdString());
+    f.hiniti.setCaption(info.lastModified().toString(QStringLiteral("yyyy/MM/dd hh:mm:ss")).toStdString());
     s.ui.beep();
     m.RecLast = m.RecCount - 1;
     m.RecCount = 0;
@@ -134,20 +188,64 @@ bool log_write(const Module1& m, const std::string& path, std::string* error) {
         if (error) *error = file.errorString().toStdString();
         return false;
     }
+    const int lapLast = std::min<int>(m.LapLast, kMaxLap);
+    const int32_t recLast = std::min<int32_t>(m.RecLast, kMaxRecord);
     std::string bytes;
-    bytes.reserve(16 + 480 * static_cast<size_t>(m.LapLast - m.LapFirst + 1) + 16 * static_cast<size_t>(m.RecLast + 1));
-    bytes.append(reinterpret_cast<const char*>(&m.HdrCopy[5]), 16);
-    for (int lap = m.LapFirst; lap <= m.LapLast && lap <= kMaxLap; ++lap)
+    bytes.reserve(kHeaderBytes + kLapPageBytes * static_cast<size_t>(std::max(0, lapLast - m.LapFirst + 1)) +
+                  kRecordBytes * static_cast<size_t>(std::max(0, recLast + 1)));
+    bytes.append(reinterpret_cast<const char*>(&m.HdrCopy[5]), kHeaderBytes);
+    if ((m.HdrCopy[5] >> 1) > lapLast && lapLast >= m.LapFirst)
+        bytes[0] = static_cast<char>((m.HdrCopy[5] & 1) | (lapLast << 1));  // laps above 100 were not kept
+    for (int lap = std::max<int>(m.LapFirst, 0); lap <= lapLast; ++lap)
         for (int seg = 1; seg <= 15; ++seg)
-            bytes.append(reinterpret_cast<const char*>(m.LapTbl[static_cast<size_t>(lap)][static_cast<size_t>(seg)].data()), 32);
-    for (int32_t n = 0; n <= m.RecLast && n <= kMaxRecord; ++n)
-        bytes.append(reinterpret_cast<const char*>(m.LogMem[static_cast<size_t>(n)].data()), 16);
+            bytes.append(
+                reinterpret_cast<const char*>(m.LapTbl[static_cast<size_t>(lap)][static_cast<size_t>(seg)].data()), 32);
+    for (int32_t n = 0; n <= recLast; ++n)
+        bytes.append(reinterpret_cast<const char*>(m.LogMem[static_cast<size_t>(n)].data()), kRecordBytes);
     if (file.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size()) ||
         !file.commit()) {
         if (error) *error = file.errorString().toStdString();
         return false;
     }
     return true;
+}
+
+// ---- menu entries ----------------------------------------------------------------------
+
+void log_open_begin(Module1& m) { m.LogFileName = m.LogDir; }
+
+bool log_open_load(Module1& m, MainformState& f, Services& s, LoadReport* report) {
+    if (m.LogFileName.empty()) return false;
+    f.Label1.setCaption(lang(m, 169));
+    Pause(s.clock, s.pump, 1.0f);
+    LoadReport local;
+    LoadReport& r = report ? *report : local;
+    std::string error;
+    const std::string path = m.LogFileName;
+    if (!log_open_path(m, f, s, path, &r, &error)) {
+        s.ui.msg(path + ": " + error, MsgIcon::Exclamation, lang(m, 121));
+        m.DataFileNo = 0;
+        m.LogFileName.clear();
+        f.Label1.setCaption("");
+        return false;
+    }
+    const std::string note = r.note();
+    f.Label1.setCaption(note.empty() ? lang(m, 170) : lang(m, 170) + " (" + note + ")");
+    return true;
+}
+
+void MOpenLog_Click(Module1& m, MainformState& f, Services& s, const std::function<void()>& showChooser) {
+    log_open_begin(m);
+    if (showChooser) showChooser();
+    if (!log_open_load(m, f, s)) return;
+    if (m.LogFileName.empty()) return;
+    s.ui.beep();
+    s.ui.msg(lang(m, 166), MsgIcon::Exclamation, lang(m, 167));
+}
+
+void MCloseLog_Click(Module1& m, Services& s) {
+    s.pump.processEvents();
+    s.ui.fileManager(lang(m, 160), lang(m, 161) + "(*.LOG;*.DAT)|*.log;*.dat");
 }
 
 }  // namespace vt

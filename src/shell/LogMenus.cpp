@@ -1,9 +1,78 @@
 #include "shell/LogMenus.h"
 
+#include <QPointer>
+#include <memory>
+
+#include "logfiles/FileWindows.h"
+#include "logfiles/Form3.h"
+#include "logfiles/LapLists.h"
+#include "logfiles/LogFile.h"
+#include "shell/LapChoice.h"
 #include "shell/mainform.h"
 
 namespace vt {
 
-void installLogMenus(mainform&, Module1&, MainformState&, Services&) {}
+namespace {
+
+// Shows the list window modally in the mode set in SelLap.
+void showList(mainform& w, Module1& m, MainformState& f, Services& s) {
+    Form3State st;
+    list_size(m, st);
+    Form3 dialog(m, f, s, st, &w);
+    dialog.exec();
+}
+
+void all_lap_list_Click(mainform& w, Module1& m, MainformState& f, Services& s) {
+    if (m.LapLast == 0) {
+        s.ui.msg(lang(m, 128), MsgIcon::Exclamation, lang(m, 121));
+        return;
+    }
+    m.SelLap = 0;
+    showList(w, m, f, s);
+    if (m.SelLap == 0) return;
+    choose_lap(m, f, s, m.SelLap);
+}
+
+bool logLoaded(Module1& m, MainformState& f, Services& s) {
+    if (m.LapLast != 0) return true;
+    s.ui.beep();
+    f.Label1.setCaption(lang(m, 150));
+    return false;
+}
+
+}  // namespace
+
+void installLogMenus(mainform& w, Module1& m, MainformState& f, Services& s) {
+    w.setHandler(f.MOpenLog, [&w, &m, &f, &s] {
+        MOpenLog_Click(m, f, s, [&w, &m] {
+            File_Form chooser(m, &w);
+            chooser.exec();
+        });
+    });
+    w.setHandler(f.MCloseLog, [&m, &s] { MCloseLog_Click(m, s); });
+    w.setHandler(f.all_lap_list, [&w, &m, &f, &s] { all_lap_list_Click(w, m, f, s); });
+    w.setHandler(f.lap_seg_list, [&w, &m, &f, &s] {
+        if (!logLoaded(m, f, s)) return;
+        m.SelLap = 1;
+        showList(w, m, f, s);
+    });
+    w.setHandler(f.seg_list, [&w, &m, &f, &s] {
+        if (!logLoaded(m, f, s)) return;
+        const int seg = ask_segment(m, s);
+        if (seg == 0) return;
+        m.SegListNo = static_cast<int16_t>(seg);
+        m.SelLap = 2;
+        showList(w, m, f, s);
+    });
+    // One parameter window, refilled each time the menu is chosen.
+    auto para = std::make_shared<QPointer<para_disp>>();
+    w.setHandler(f.para_list, [&w, &m, para] {
+        if (!*para) {
+            *para = new para_disp(m, &w);
+            (*para)->setAttribute(Qt::WA_DeleteOnClose);
+        }
+        (*para)->fill();
+    });
+}
 
 }  // namespace vt
