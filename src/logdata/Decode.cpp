@@ -45,6 +45,20 @@ int32_t imageIndex(const Module1& m, int address) {
     return p;
 }
 
+bool find_distance_per_pulse(Module1& m, int32_t& ptr) {
+    for (int attempt = 0; attempt < 3 && ptr >= 0 && ptr <= kMaxRecord; ++attempt) {
+        const int mm = recWord(m, ptr, 2);
+        if (mm >= 10 && mm <= 999) {
+            m.MmPerPulse = static_cast<int16_t>(mm);
+            return true;
+        }
+        if (attempt == 2 || ptr == 0) break;
+        --ptr;
+    }
+    m.MmPerPulse = 500;
+    return false;
+}
+
 bool locate_lap(Module1& m) {
     if (m.LapCur < 0 || m.LapCur > kMaxLap || m.LapFirst < 0 || m.LapFirst > kMaxLap) return false;
     int s0 = lapWord(m, m.LapFirst, 1, 30);
@@ -54,23 +68,7 @@ bool locate_lap(Module1& m) {
     // A start the image does not hold cannot be located.
     if (m.RecPtr < 0 || m.RecPtr > kMaxRecord) return false;
 
-    bool found = false;
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        int mm = recWord(m, m.RecPtr, 2);
-        m.MmPerPulse = static_cast<int16_t>(mm > 32767 ? 0 : mm);
-        if (mm >= 10 && mm <= 999) {
-            found = true;
-            break;
-        }
-        if (attempt < 2) {
-            if (m.RecPtr == 0) break;
-            --m.RecPtr;
-        }
-    }
-    if (!found) {
-        m.MmPerPulse = 500;
-        return false;
-    }
+    if (!find_distance_per_pulse(m, m.RecPtr)) return false;
     if (m.LogMem[static_cast<size_t>(m.RecPtr)][11] > 2) m.CarType = 2;
 
     // The lap runs up to the record before the next lap marker, at most 5999 records.

@@ -17,6 +17,11 @@ void header_decode(Module1& m);
 // in 10..999 within three records, or a start outside the image).
 bool locate_lap(Module1& m);
 
+// The distance per pulse of a lap's first record: bytes 2..3 of record `ptr`, or of one of the
+// two records before it, in 10..999. Sets MmPerPulse and moves `ptr` to the record where it
+// was found; when none is found MmPerPulse is 500 and the result false.
+bool find_distance_per_pulse(Module1& m, int32_t& ptr);
+
 // The image index of a logger ring address: address minus the start address of lap
 // LapFirst, plus MemRecs when negative.
 int32_t imageIndex(const Module1& m, int address);

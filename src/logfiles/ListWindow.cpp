@@ -252,6 +252,11 @@ bool text_export(Module1& m, MainformState& f, Form3State& st, Services& s, cons
         return false;
     }
     const int16_t keepCourseLen = m.CourseLen;
+    // The export walks every lap through the current-lap state; the lap chosen in the main
+    // window (its records, number and distance per pulse) must still be there afterwards, or
+    // its replay and graphs would show another lap.
+    const int32_t keepRecPtr = m.RecPtr, keepRecCount = m.RecCount;
+    const int16_t keepLapCur = m.LapCur, keepMmPerPulse = m.MmPerPulse;
     m.CourseLen = 32760;  // distances must not wrap at a course length
     m.ReplayOn = kTrue;
 
@@ -277,21 +282,7 @@ bool text_export(Module1& m, MainformState& f, Form3State& st, Services& s, cons
         if (ptr < 0) ptr += m.MemRecs;
         // A start outside the ring, or past the image, has no records here.
         if (ptr < 0 || ptr > m.MemRecs || ptr > kMaxRecord) continue;
-        bool found = false;
-        for (int attempt = 0; attempt < 3; ++attempt) {
-            const int mm = recWord(m, ptr, 2);
-            if (mm >= 10 && mm <= 999) {
-                m.MmPerPulse = static_cast<int16_t>(mm);
-                found = true;
-                break;
-            }
-            if (attempt == 2 || ptr == 0) break;
-            --ptr;
-        }
-        if (!found) {
-            m.MmPerPulse = 500;
-            continue;
-        }
+        if (!find_distance_per_pulse(m, ptr)) continue;
         m.RecPtr = ptr;
         m.RecCount = 100;  // nama_store sums the distance counts
         f.Label1.setCaption(" TEXT LAP_COUNT " + std::to_string(lap));
@@ -338,7 +329,10 @@ bool text_export(Module1& m, MainformState& f, Form3State& st, Services& s, cons
 
     f.Label1.setCaption("");
     m.CourseLen = keepCourseLen;
-    m.MmPerPulse = 0;
+    m.RecPtr = keepRecPtr;
+    m.RecCount = keepRecCount;
+    m.LapCur = keepLapCur;
+    m.MmPerPulse = keepMmPerPulse;
     m.ReplayOn = kFalse;
     m.SelLap = 0;
     if (lines) *lines = count;

@@ -10,6 +10,7 @@
 #include "logdata/Decode.h"
 #include "logfiles/LapLists.h"
 #include "logfiles/ListWindow.h"
+#include "shell/LapChoice.h"
 
 namespace vt::test {
 namespace {
@@ -295,6 +296,17 @@ TEST_F(Export, EveryLapFromItsLapMarkerToTheNext) {
     EXPECT_EQ(app.m.ReplayOn, 0);
     EXPECT_EQ(app.m.SelLap, 0);
     EXPECT_EQ(app.f.Label1.Caption, "");
+}
+
+TEST_F(Export, TheLapChosenInTheMainWindowStaysChosen) {
+    ASSERT_TRUE(choose_lap(app.m, app.f, app.s, 2));
+    const int32_t ptr = app.m.RecPtr, count = app.m.RecCount;
+    const int16_t mm = app.m.MmPerPulse;
+    exported();
+    EXPECT_EQ(app.m.RecPtr, ptr);
+    EXPECT_EQ(app.m.RecCount, count);
+    EXPECT_EQ(app.m.LapCur, 2);
+    EXPECT_EQ(app.m.MmPerPulse, mm);
 }
 
 TEST_F(Export, DeletedLapsAndLapsOutsideTheRingAreSkipped) {
