@@ -1,23 +1,12 @@
 // Header decoding, locating a lap in the image, and decoding one record.
-#include <cstdlib>
-#include <new>
 #include <random>
 
 #include <gtest/gtest.h>
 
 #include "logdata/Conversions.h"
 #include "logdata/Decode.h"
+#include "support/Allocations.h"
 #include "support/TestApp.h"
-
-// Counts heap allocations, so the per-record paths can be shown to allocate nothing.
-static std::size_t gAllocations = 0;
-void* operator new(std::size_t n) {
-    ++gAllocations;
-    if (void* p = std::malloc(n ? n : 1)) return p;
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace vt {
 namespace {
@@ -301,13 +290,16 @@ TEST_F(NamaStore, DecodingARecordAllocatesNothing) {
     app.m.RecCount = 1;
     record({{0, 30}, {10, 1}, {13, 100}, {15, 20}});
     nama_store(app.m, app.f);
-    std::size_t before = gAllocations;
+    std::size_t before = test::allocationCount();
+    delete new int(1);  // the counter does count
+    ASSERT_EQ(test::allocationCount(), before + 1);
+    before = test::allocationCount();
     for (int i = 0; i < 10000; ++i) {
         app.m.RawRec[20] = static_cast<uint8_t>(i);
         nama_store(app.m, app.f);
         time_conv(app.m, i);
     }
-    EXPECT_EQ(gAllocations, before);
+    EXPECT_EQ(test::allocationCount(), before);
 }
 
 }  // namespace
