@@ -291,7 +291,8 @@ TEST_F(NamaStore, DecodingARecordAllocatesNothing) {
     record({{0, 30}, {10, 1}, {13, 100}, {15, 20}});
     nama_store(app.m, app.f);
     std::size_t before = test::allocationCount();
-    delete new int(1);  // the counter does count
+    void* volatile probe = ::operator new(8);  // the counter does count
+    ::operator delete(probe);
     ASSERT_EQ(test::allocationCount(), before + 1);
     before = test::allocationCount();
     for (int i = 0; i < 10000; ++i) {
