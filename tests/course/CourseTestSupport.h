@@ -1,49 +1,16 @@
-// Helpers of the course tests: generated logs loaded into the image, and synthetic laps
-// written straight into it.
+// Helpers of the course tests: laps written straight into the image, and measures of a drawn lap.
 #pragma once
 
 #include <cmath>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
-#include "logfiles/LogFile.h"
-#include "loggen/LogGenerator.h"
+#include "course/CourseLayout.h"
 #include "support/TestApp.h"
 
 namespace vt::test {
-
-// Loads a generated log as the log-file menu does (image, header, lap table; RecCount 0).
-inline loggen::LoggerMemory loadGenerated(TestApp& app, const loggen::GenOptions& o) {
-    loggen::GenResult r = loggen::generateLog(o);
-    EXPECT_TRUE(r) << r.error;
-    if (!r) return {};
-    const std::vector<std::uint8_t> bytes = r.memory->fileBytes();
-    std::istringstream in(std::string(bytes.begin(), bytes.end()));
-    std::string error;
-    EXPECT_TRUE(log_read(app.m, in, nullptr, &error)) << error;
-    app.m.RecLast = app.m.RecCount - 1;
-    app.m.RecCount = 0;
-    return *r.memory;
-}
-
-// One sample record: lateral G byte (signed), speed count; byte 6 is 0 (not a marker).
-inline void putSample(Module1& m, int n, int g, int speedCount) {
-    auto& r = m.LogMem[static_cast<size_t>(n)];
-    r = {};
-    r[0] = static_cast<uint8_t>(static_cast<int8_t>(g));
-    r[12] = static_cast<uint8_t>(speedCount >> 8);
-    r[13] = static_cast<uint8_t>(speedCount & 255);
-}
-
-// A marker record (255 lap, 254 segment).
-inline void putMarker(Module1& m, int n, int kind) {
-    auto& r = m.LogMem[static_cast<size_t>(n)];
-    r = {};
-    r[6] = static_cast<uint8_t>(kind);
-}
 
 // The stored course points of the last layout.
 struct Pt {
@@ -56,32 +23,50 @@ inline std::vector<Pt> coursePoints(const MainformState& f) {
     return pts;
 }
 
-// Winding number of a drawn lap taken as a closed path, over chords of `step` points (so the
-// rounding of the points to whole picture units does not add up).
-inline double closedTurns(const std::vector<Pt>& pts, size_t step) {
-    const size_t chords = pts.size() / step;
-    if (chords < 3) return 0;
-    auto angle = [&](size_t j) {
-        const Pt& a = pts[j * step];
-        const Pt& b = pts[j + 1 == chords ? 0 : (j + 1) * step];  // the last chord closes the lap
-        return std::atan2(b.y - a.y, b.x - a.x);
-    };
-    double total = 0;
-    for (size_t j = 0; j < chords; ++j) {
-        double da = angle((j + 1) % chords) - angle(j);
-        while (da > M_PI) da -= 2 * M_PI;
-        while (da < -M_PI) da += 2 * M_PI;
-        total += da;
+// A lap written into the image from record RecPtr (0) with MmPerPulse 200; speed count 101 is
+// 72 km/h, 1.99944 m per record.
+struct SyntheticLap : TestApp {
+    using Op = RecordingCanvas::Op;
+    int n = 0;
+    explicit SyntheticLap(int carType = 0, const char* avr = "OFF") {
+        m.MmPerPulse = 200;
+        m.CarType = static_cast<int16_t>(carType);
+        f.CHK_AVR.Caption = avr;
     }
-    return total / (2 * M_PI);
-}
+    SyntheticLap& samples(int count, int g, int speedCount = 101) {  // lateral G byte, speed count
+        for (int i = 0; i < count; ++i)
+            m.LogMem[static_cast<size_t>(n++)] = {
+                uint8_t(int8_t(g)), 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, uint8_t(speedCount >> 8), uint8_t(speedCount)};
+        return *this;
+    }
+    SyntheticLap& marker(int kind = 254) {  // 255 lap, 254 segment
+        (m.LogMem[static_cast<size_t>(n++)] = {})[6] = static_cast<uint8_t>(kind);
+        return *this;
+    }
+    std::vector<Pt> layOut(int16_t length = 1000) {
+        m.RecCount = n - m.RecPtr;
+        Corse_layout(m, f, pump, length);
+        return coursePoints(f);
+    }
+    RecordingCanvas& pic() { return static_cast<RecordingCanvas&>(*f.Picture1); }
+    std::vector<Op> ops(Op::Kind kind) {
+        std::vector<Op> out;
+        for (const Op& op : pic().ops)
+            if (op.kind == kind) out.push_back(op);
+        return out;
+    }
+    std::string texts() {  // all texts printed, joined by |
+        std::string out;
+        for (const Op& op : ops(Op::Text)) out += (out.empty() ? "" : "|") + op.text;
+        return out;
+    }
+};
 
 // Distance from the last point back to the first, in units of the mean point spacing.
 inline double closingGap(const std::vector<Pt>& pts) {
     double along = 0;
     for (size_t i = 1; i < pts.size(); ++i) along += std::hypot(pts[i].x - pts[i - 1].x, pts[i].y - pts[i - 1].y);
-    const double spacing = along / static_cast<double>(pts.size() - 1);
-    return std::hypot(pts.back().x - pts.front().x, pts.back().y - pts.front().y) / spacing;
+    return std::hypot(pts.back().x - pts.front().x, pts.back().y - pts.front().y) * (pts.size() - 1) / along;
 }
 
 }  // namespace vt::test

@@ -1,16 +1,14 @@
-// Log images made byte by byte for the log-file tests, and the English language table.
+// Logs made in code for the log-file tests (images built byte by byte, generated logs) and a
+// fixture holding a fresh program state with the English language table.
 #pragma once
 
-#include <QWidget>
-#include <array>
-#include <cstdint>
-#include <cstdlib>
 #include <sstream>
-#include <string>
-#include <vector>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "logfiles/LapLists.h"
+#include "logfiles/ListWindow.h"
 #include "logfiles/LogFile.h"
 #include "loggen/LogGenerator.h"
 #include "shell/Startup.h"
@@ -18,54 +16,32 @@
 
 namespace vt::test {
 
-inline void loadEnglish(Module1& m) {
-    std::string fail;
-    ASSERT_TRUE(lang_load(m, sourceDir() + "/lang/en/LANG.TXT", &fail)) << fail;
-    m.CrLfStr = "\r\n";
-}
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
 
-// A log file's bytes: header, lap table of laps first..last, records.
+// The line of a lap marked deleted.
+inline const std::string kDashedLine = "  --   " + std::string(68, ' ');
+
+// A log file's bytes: header and lap table of laps first..last, then 16-byte records.
 struct LogImage {
-    std::array<uint8_t, 16> header{};
-    int first = 1, last = 1;
-    std::vector<uint8_t> table;
-    std::vector<std::array<uint8_t, 16>> records;
-
-    LogImage(int firstLap, int lastLap, int speedUnit = 0, int tachoPulse = 1) : first(firstLap), last(lastLap) {
-        header[0] = static_cast<uint8_t>((lastLap << 1) | speedUnit);
-        header[1] = static_cast<uint8_t>(tachoPulse);
-        header[11] = static_cast<uint8_t>(firstLap);
-        table.assign(static_cast<size_t>(lastLap - firstLap + 1) * 480, 0);
+    std::string head, records;
+    int first, last;
+    LogImage(int firstLap, int lastLap, int speedUnit = 0)
+        : head(16 + 480 * static_cast<size_t>(lastLap - firstLap + 1), '\0'), first(firstLap), last(lastLap) {
+        head[0] = static_cast<char>((lastLap << 1) | speedUnit);
+        head[1] = 1;  // tacho pulse setting 1: rpm = count x 75 / 2
+        head[11] = static_cast<char>(firstLap);
     }
-    uint8_t* seg(int lap, int s) {
-        return &table[static_cast<size_t>(lap - first) * 480 + static_cast<size_t>(s - 1) * 32];
-    }
+    char* seg(int lap, int s) { return &head[static_cast<size_t>(16 + (lap - first) * 480 + (s - 1) * 32)]; }
     void set16(int lap, int s, int byte, int v) {
-        seg(lap, s)[byte] = static_cast<uint8_t>(v >> 8);
-        seg(lap, s)[byte + 1] = static_cast<uint8_t>(v & 255);
+        seg(lap, s)[byte] = static_cast<char>(v >> 8);
+        seg(lap, s)[byte + 1] = static_cast<char>(v);
     }
-    // One segment summary: time, rpm counts, speed counts, G byte, temperatures, distance pulses.
-    void segment(int lap, int s, int time, int rpmLo, int rpmHi, int spdLo, int spdHi, int g, int t1Lo, int t1Hi,
-                 int t2Lo, int t2Hi, int pulses) {
-        set16(lap, s, 0, time);
-        set16(lap, s, 2, rpmLo);
-        set16(lap, s, 4, rpmHi);
-        set16(lap, s, 6, spdLo);
-        set16(lap, s, 8, spdHi);
-        seg(lap, s)[11] = static_cast<uint8_t>(g);
-        set16(lap, s, 12, t1Lo);
-        set16(lap, s, 14, t1Hi);
-        set16(lap, s, 16, t2Lo);
-        set16(lap, s, 18, t2Hi);
-        set16(lap, s, 20, pulses);
+    // A segment summary: time, rpm lo/hi, speed lo/hi, G (byte 11), temperature 1 lo/hi and 2 lo/hi, pulses.
+    void segment(int lap, int s, std::array<int, 11> v) {
+        for (size_t i = 0; i < v.size(); ++i) set16(lap, s, static_cast<int>(2 * i), v[i]);
     }
-    std::array<uint8_t, 16>& addRecord() { return records.emplace_back(); }
-    std::string bytes() const {
-        std::string out(reinterpret_cast<const char*>(header.data()), 16);
-        out.append(reinterpret_cast<const char*>(table.data()), table.size());
-        for (const auto& r : records) out.append(reinterpret_cast<const char*>(r.data()), 16);
-        return out;
-    }
+    std::string bytes() const { return head + records; }
 };
 
 inline bool readBytes(Module1& m, const std::string& bytes, LoadReport* report = nullptr,
@@ -77,16 +53,42 @@ inline bool readBytes(Module1& m, const std::string& bytes, LoadReport* report =
 // A generated log written to `path`.
 inline loggen::LoggerMemory generateTo(const std::string& path, loggen::GenOptions o = {}) {
     loggen::GenResult r = loggen::generateLog(o);
-    EXPECT_TRUE(r) << r.error;
-    if (!r) return {};
-    EXPECT_EQ(loggen::writeLogFile(*r.memory, path), "");
-    return *r.memory;
+    EXPECT_TRUE(r && loggen::writeLogFile(*r.memory, path).empty()) << r.error;
+    return r ? *r.memory : loggen::LoggerMemory{};
 }
 
-// Saves a picture of a window for a person to look at, when VELTRA_SHOT_DIR names a folder.
-inline void shot(QWidget& w, const std::string& name) {
-    if (const char* dir = std::getenv("VELTRA_SHOT_DIR"))
-        w.grab().save(QString::fromStdString(std::string(dir) + "/" + name + ".png"));
-}
+// English texts, LogDir in a fresh folder, a list window state.
+struct LogTest : ::testing::Test {
+    TestApp app{false};
+    TempDir dir;
+    Form3State st;
+    void SetUp() override {
+        std::string fail;
+        ASSERT_TRUE(lang_load(app.m, sourceDir() + "/lang/en/LANG.TXT", &fail)) << fail;
+        app.m.CrLfStr = "\r\n";
+        app.m.LogDir = dir.path();
+    }
+    void read(const LogImage& img) { ASSERT_TRUE(readBytes(app.m, img.bytes())); }
+    // A generated log, written to gen.log and opened.
+    loggen::LoggerMemory openGenerated(const loggen::GenOptions& o = {}) {
+        loggen::LoggerMemory mem = generateTo(dir.file("gen.log"), o);
+        std::string error;
+        EXPECT_TRUE(log_open_path(app.m, app.f, app.s, dir.file("gen.log"), nullptr, &error)) << error;
+        return mem;
+    }
+    // Loads the list window in `mode` (0 laps, 1 laps and segments, 2 segment `seg`).
+    void build(int mode, int seg = 0) {
+        app.m.SelLap = static_cast<int16_t>(mode);
+        app.m.SegListNo = static_cast<int16_t>(seg);
+        st = Form3State{};
+        Form_Load(app.m, app.f, st);
+    }
+    std::vector<std::string> lines() const { return list_lines(st.Text1); }
+    // The last message shown was language text n.
+    bool lastMessageIs(int n, MsgIcon icon = MsgIcon::Exclamation) const {
+        return !app.ui.messages.empty() && app.ui.messages.back().text == lang(app.m, n) &&
+               app.ui.messages.back().icon == icon && app.ui.messages.back().title == lang(app.m, 121);
+    }
+};
 
 }  // namespace vt::test
