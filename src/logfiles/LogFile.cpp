@@ -95,33 +95,19 @@ bool log_read(Module1& m, std::istream& in, LoadReport* report, std::string* err
     }
     m.LapCur = m.LapFirst;
 
-    // Records to the end of the file, read straight into the image with one read (a slot is
-    // 17 bytes, a record 16) and then spread out to their slots back to front: one pass over
-    // the memory besides the read itself. Records 0..64999 fit; slot 65000 is kept for the
-    // end marker.
-    constexpr size_t kSlot = sizeof(m.LogMem[0]);
-    constexpr size_t kPiece = kMaxRecord;  // records per read
-    static_assert(sizeof(m.LogMem) == kSlot * (kMaxRecord + 1), "the image is one block of slots");
-    auto* const image = reinterpret_cast<uint8_t*>(m.LogMem.data());
-    int32_t n = 0;
-    size_t carry = 0;
+    // Records to the end of the file, read straight into the image (its slots are the
+    // records' 16 bytes, back to back). Records 0..64999 fit; slot 65000 is kept for the end
+    // marker.
+    static_assert(sizeof(m.LogMem[0]) == kRecordBytes && sizeof(m.LogMem) == kRecordBytes * (kMaxRecord + 1),
+                  "the image is one block of 16-byte records");
+    auto* const image = reinterpret_cast<char*>(m.LogMem.data());
+    in.read(image, static_cast<std::streamsize>(static_cast<size_t>(kMaxRecord) * kRecordBytes));
+    const size_t got = in.gcount() > 0 ? static_cast<size_t>(in.gcount()) : 0;
+    int32_t n = static_cast<int32_t>(got / kRecordBytes);
+    size_t carry = got - static_cast<size_t>(n) * kRecordBytes;
     uint8_t partial[kRecordBytes] = {};
-    bool atEnd = false;
-    while (!atEnd && n < kMaxRecord) {
-        const size_t want = std::min<size_t>(kPiece, static_cast<size_t>(kMaxRecord - n));
-        uint8_t* const at = image + kSlot * static_cast<size_t>(n);
-        in.read(reinterpret_cast<char*>(at), static_cast<std::streamsize>(want * kRecordBytes));
-        const size_t got = in.gcount() > 0 ? static_cast<size_t>(in.gcount()) : 0;
-        const size_t whole = got / kRecordBytes;
-        carry = got - whole * kRecordBytes;
-        std::memcpy(partial, at + whole * kRecordBytes, carry);
-        for (size_t i = whole; i-- > 0;) {
-            std::memmove(at + kSlot * i, at + kRecordBytes * i, kRecordBytes);
-            at[kSlot * i + kRecordBytes] = 0;
-        }
-        n += static_cast<int32_t>(whole);
-        atEnd = got < want * kRecordBytes || !in;
-    }
+    std::memcpy(partial, image + static_cast<size_t>(n) * kRecordBytes, carry);
+    const bool atEnd = got < static_cast<size_t>(kMaxRecord) * kRecordBytes || !in;
     if (!atEnd) {
         // The image is full: count what the file holds beyond it.
         constexpr size_t kRest = 1 << 16;

@@ -25,7 +25,9 @@ struct Module1 {
     std::string PortMainFile, PortSubFile, DialFile;    // "port_main.dat", "port_sub.dat", "dial.dat"
 
     // ---- logged-memory image -------------------------------------------------------------
-    std::array<std::array<uint8_t, 17>, kMaxRecord + 1> LogMem{};            // LogMem[n][j]: byte j of record n
+    // LogMem[n][j]: byte j of record n. The records lie back to back, 16 bytes each (the
+    // original's unused 17th column is left out), so a log's record area reads straight in.
+    std::array<std::array<uint8_t, 16>, kMaxRecord + 1> LogMem{};
     std::array<std::array<std::array<uint8_t, 33>, 17>, kMaxLap + 1> LapTbl{};  // LapTbl[lap][seg][byte]
     int16_t LapFirst = 0, LapLast = 0, LapCur = 0;
     int32_t RecCount = 0;  // records while filling the image; after locating a lap, its record count
