@@ -93,9 +93,9 @@ std::string roundedDigits(double mag, int frac) {
 
 bool isDigitPlaceholder(char c) { return c == '0' || c == '#'; }
 
-// Formats |v| with the digit spec of one section (its placeholders, point and literals).
+// Formats |v| with one section of a pattern (its placeholders, point and literals).
 std::string formatSection(double mag, std::string_view sec) {
-    // Split the section into: literal prefix, number spec (placeholders, point, commas),
+    // Split the section into: literal prefix, number part (placeholders, point, commas),
     // literal suffix. The program's patterns only put literals around the number.
     size_t first = sec.find_first_of("0#.");
     if (first == std::string_view::npos) return std::string(sec);
@@ -103,14 +103,14 @@ std::string formatSection(double mag, std::string_view sec) {
     for (size_t i = first; i < sec.size(); ++i)
         if (isDigitPlaceholder(sec[i]) || sec[i] == '.' || sec[i] == ',') last = i;
     std::string_view prefix = sec.substr(0, first);
-    std::string_view spec = sec.substr(first, last - first + 1);
+    std::string_view number = sec.substr(first, last - first + 1);
     std::string_view suffix = sec.substr(last + 1);
 
-    size_t point = spec.find('.');
-    std::string_view intSpec = spec.substr(0, point);
-    std::string_view fracSpec = point == std::string_view::npos ? std::string_view{} : spec.substr(point + 1);
+    size_t point = number.find('.');
+    std::string_view intPattern = number.substr(0, point);
+    std::string_view fracPattern = point == std::string_view::npos ? std::string_view{} : number.substr(point + 1);
     int fracDigits = 0, fracZeros = 0;
-    for (char c : fracSpec)
+    for (char c : fracPattern)
         if (isDigitPlaceholder(c)) {
             ++fracDigits;
             if (c == '0') fracZeros = fracDigits;
@@ -118,7 +118,7 @@ std::string formatSection(double mag, std::string_view sec) {
     int intZeros = 0;
     {
         bool seenZero = false;
-        for (char c : intSpec) {
+        for (char c : intPattern) {
             if (c == '0') seenZero = true;
             if (seenZero && isDigitPlaceholder(c)) ++intZeros;
         }

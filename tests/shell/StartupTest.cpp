@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <utility>
 
 #include <QProcess>
 
@@ -78,20 +79,23 @@ TEST(LanguageTable, ShippedFilesHoldEveryCitedText) {
     }
 }
 
-std::string terminalPath() { return VELTRA_TERMINAL_PATH; }
-
-TEST(TerminalStart, WithoutLangTxtItSaysSoAndEndsWithAnError) {
-    test::TempDir dir;
+// Runs the terminal unattended in `dir`; returns its exit status and standard error.
+std::pair<int, std::string> runTerminal(const test::TempDir& dir) {
     QProcess p;
     p.setWorkingDirectory(QString::fromStdString(dir.path()));
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", "offscreen");
     env.insert("VELTRA_NONINTERACTIVE", "1");
     p.setProcessEnvironment(env);
-    p.start(QString::fromStdString(terminalPath()), {});
-    ASSERT_TRUE(p.waitForFinished(30000));
-    EXPECT_NE(p.exitCode(), 0);
-    std::string err = p.readAllStandardError().toStdString();
+    p.start(QStringLiteral(VELTRA_TERMINAL_PATH), {});
+    EXPECT_TRUE(p.waitForFinished(30000));
+    return {p.exitCode(), p.readAllStandardError().toStdString()};
+}
+
+TEST(TerminalStart, WithoutLangTxtItSaysSoAndEndsWithAnError) {
+    test::TempDir dir;
+    auto [status, err] = runTerminal(dir);
+    EXPECT_NE(status, 0);
     EXPECT_NE(err.find("!! Not Found ---> LANG.TXT !!"), std::string::npos) << err;
     EXPECT_NE(err.find(dir.path() + "/LANG.TXT"), std::string::npos) << err;
     EXPECT_FALSE(std::filesystem::exists(dir.file("log")));  // the main window never loaded
@@ -100,16 +104,9 @@ TEST(TerminalStart, WithoutLangTxtItSaysSoAndEndsWithAnError) {
 TEST(TerminalStart, TooLongLangTxtEndsWithTheExtraLine) {
     test::TempDir dir;
     test::writeFile(dir.file("LANG.TXT"), lines(301));
-    QProcess p;
-    p.setWorkingDirectory(QString::fromStdString(dir.path()));
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("VELTRA_NONINTERACTIVE", "1");
-    p.setProcessEnvironment(env);
-    p.start(QString::fromStdString(terminalPath()), {});
-    ASSERT_TRUE(p.waitForFinished(30000));
-    EXPECT_NE(p.exitCode(), 0);
-    EXPECT_NE(p.readAllStandardError().toStdString().find("text 301"), std::string::npos);
+    auto [status, err] = runTerminal(dir);
+    EXPECT_NE(status, 0);
+    EXPECT_NE(err.find("text 301"), std::string::npos) << err;
 }
 
 }  // namespace
