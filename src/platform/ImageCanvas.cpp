@@ -26,6 +26,10 @@ ImageCanvas::ImageCanvas(int width, int height, double scale)
       scale_(scale),
       image_(static_cast<int>(width * scale + 0.5), static_cast<int>(height * scale + 0.5), QImage::Format_RGB32) {
     image_.setDevicePixelRatio(scale);
+    // At a whole-number scale every picture pixel is a block of device pixels and lines stay
+    // crisp; at 1.5 a one-pixel line would come out one or two pixels wide by position, so
+    // lines are smoothed there instead.
+    smooth_ = scale != static_cast<int>(scale);
     image_.fill(Qt::white);
     font_ = pictureFont();
     if (font_.isValid()) {
@@ -43,7 +47,7 @@ QPainter& ImageCanvas::painter() {
     if (!painter_.isActive()) {
         painter_.begin(&image_);
         penColor_ = 0xFFFFFFFF;
-        painter_.setRenderHint(QPainter::Antialiasing, false);
+        painter_.setRenderHint(QPainter::Antialiasing, smooth_);
         painter_.setRenderHint(QPainter::TextAntialiasing, true);
     }
     return painter_;
@@ -114,7 +118,7 @@ void ImageCanvas::doCircle(float x, float y, float r, Color c, DrawStyle s) {
     p.setBrush(Qt::NoBrush);
     p.setRenderHint(QPainter::Antialiasing, true);
     p.drawEllipse(QPointF(x + 0.5, y + 0.5), r, r);
-    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setRenderHint(QPainter::Antialiasing, smooth_);
 }
 
 void ImageCanvas::doText(float x, float y, std::string_view text, Color c) {

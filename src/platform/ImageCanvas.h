@@ -39,6 +39,7 @@ private:
     QPainter& painter();
     void setPen(Color c, DrawStyle s);
     double scale_;
+    bool smooth_ = false;
     QImage image_;
     QPainter painter_;
     QRawFont font_;
