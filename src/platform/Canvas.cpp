@@ -61,17 +61,14 @@ void Canvas::printItem(const PrintItem& item) {
     }
 }
 
-void Canvas::Print(std::initializer_list<PrintItem> items, bool lineEnd) {
-    for (const auto& item : items) printItem(item);
-    if (lineEnd) {
-        CurrentX = 0;
-        CurrentY += kRowHeight;
-    }
-    markChanged();
-}
+void Canvas::Print(std::initializer_list<PrintItem> items, bool lineEnd) { print(items.begin(), items.end(), lineEnd); }
 
 void Canvas::Print(const std::vector<PrintItem>& items, bool lineEnd) {
-    for (const auto& item : items) printItem(item);
+    print(items.data(), items.data() + items.size(), lineEnd);
+}
+
+void Canvas::print(const PrintItem* first, const PrintItem* last, bool lineEnd) {
+    for (const PrintItem* item = first; item != last; ++item) printItem(*item);
     if (lineEnd) {
         CurrentX = 0;
         CurrentY += kRowHeight;

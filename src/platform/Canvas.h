@@ -123,6 +123,7 @@ protected:
 
 private:
     void printItem(const PrintItem& item);
+    void print(const PrintItem* first, const PrintItem* last, bool lineEnd);
     int width_, height_;
     Color back_ = kWhite;
     bool changed_ = true;
