@@ -381,22 +381,19 @@ void mainform::buildCentre() {
     infoLayout->addWidget(sub);
 
     auto* checks = new QHBoxLayout();
-    auto* unit = new QCheckBox(info);
-    f_.Check1.Caption = "mile";
-    bindWidget(f_.Check1, unit);
-    connect(unit, &QCheckBox::clicked, this, [this](bool on) {
-        f_.Check1.Checked = on;
-        trigger(f_.Check1);
-    });
-    auto* angle = new QCheckBox(info);
-    f_.ANGL_CHK.Caption = "ANGL";
-    bindWidget(f_.ANGL_CHK, angle);
-    connect(angle, &QCheckBox::clicked, this, [this](bool on) {
-        f_.ANGL_CHK.Checked = on;
-        trigger(f_.ANGL_CHK);
-    });
-    checks->addWidget(unit);
-    checks->addWidget(angle);
+    // Check boxes: the model takes the new value before its handler runs.
+    auto checkBox = [this, info, checks](Control& c, const char* caption) {
+        auto* box = new QCheckBox(info);
+        c.Caption = caption;
+        bindWidget(c, box);
+        connect(box, &QCheckBox::clicked, this, [this, &c](bool on) {
+            c.Checked = on;
+            trigger(c);
+        });
+        checks->addWidget(box);
+    };
+    checkBox(f_.Check1, "mile");
+    checkBox(f_.ANGL_CHK, "ANGL");
     checks->addStretch(1);
     auto* avrCaption = new QLabel(QStringLiteral("Zero offset"), info);
     avrCaption->setStyleSheet(QStringLiteral("color: #505050;"));
