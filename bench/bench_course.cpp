@@ -8,6 +8,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "widgets/ImageCanvas.h"
 #include "course/CourseLayout.h"
 #include "display/Panel.h"
 #include "logdata/Conversions.h"
@@ -64,7 +65,7 @@ class NoEvents : public EventPump {
 
 void BM_CourseLayout6000(benchmark::State& state) {
     auto m = makeModule1();
-    auto f = makeMainformState(1.0);
+    auto f = makeMainformState(vt::imageCanvases(1.0));
     fillLap(*m);
     f->CHK_AVR.Caption = "ON";
     NoEvents pump;
@@ -79,7 +80,7 @@ BENCHMARK(BM_CourseLayout6000)->Unit(benchmark::kMillisecond);
 // The arithmetic alone (offset, heading and position passes), without the final pass and drawing.
 void BM_CourseClosure6000(benchmark::State& state) {
     auto m = makeModule1();
-    auto f = makeMainformState(1.0);
+    auto f = makeMainformState(vt::imageCanvases(1.0));
     fillLap(*m);
     f->CHK_AVR.Caption = "ON";
     NoEvents pump;
@@ -89,7 +90,7 @@ BENCHMARK(BM_CourseClosure6000)->Unit(benchmark::kMillisecond);
 
 void BM_DispUpdate(benchmark::State& state) {
     auto m = makeModule1();
-    auto f = makeMainformState(1.0);
+    auto f = makeMainformState(vt::imageCanvases(1.0));
     fillLap(*m);
     NoEvents pump;
     Corse_layout(*m, *f, pump, 9000);

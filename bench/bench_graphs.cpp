@@ -9,6 +9,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "widgets/ImageCanvas.h"
 #include "display/Graphs.h"
 #include "logdata/Conversions.h"
 #include "logdata/Decode.h"
@@ -29,7 +30,7 @@ struct LongLap {
     std::unique_ptr<vt::Module1> m = vt::makeModule1();
     std::unique_ptr<vt::MainformState> f;
 
-    LongLap(double scale, bool oneLap) : f(vt::makeMainformState(scale)) {
+    LongLap(double scale, bool oneLap) : f(vt::makeMainformState(vt::imageCanvases(scale))) {
         loggen::GenOptions o;
         o.laps = 12;
         o.course = "circuit";

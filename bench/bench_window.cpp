@@ -9,6 +9,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "widgets/ImageCanvas.h"
 #include "display/Graphs.h"
 #include "display/Panel.h"
 #include "logdata/Decode.h"
@@ -16,15 +17,15 @@
 #include "loggen/LogGenerator.h"
 #include "platform/Clock.h"
 #include "platform/UiServices.h"
-#include "shell/LapChoice.h"
+#include "course/LapChoice.h"
 #include "shell/Startup.h"
-#include "shell/mainform.h"
+#include "shell/ui/mainform.h"
 
 namespace {
 
 struct Window {
     std::unique_ptr<vt::Module1> m = vt::makeModule1();
-    std::unique_ptr<vt::MainformState> f = vt::makeMainformState(2.0);
+    std::unique_ptr<vt::MainformState> f = vt::makeMainformState(vt::imageCanvases(2.0));
     vt::VirtualClock clock;
     vt::VirtualPump pump{clock};
     vt::NonInteractiveUi ui;

@@ -1,3 +1,4 @@
+#include "widgets/ImageCanvas.h"
 #include "Cli.h"
 
 #include <cstdio>
@@ -74,7 +75,7 @@ void loadLanguage(Module1& m) {
 }  // namespace
 
 Session::Session(double pictureScale)
-    : mp_(makeModule1()), fp_(makeMainformState(pictureScale)), m(*mp_), f(*fp_), s(services_) {
+    : mp_(makeModule1()), fp_(makeMainformState(imageCanvases(pictureScale))), m(*mp_), f(*fp_), s(services_) {
     // The tool must not leave log/corse/PARA folders wherever it runs: its start-up works in a
     // folder of its own.
     std::string tmpl = (std::filesystem::temp_directory_path() / "veltra-cli-XXXXXX").string();

@@ -10,8 +10,8 @@
 
 #include "Cli.h"
 #include "logdata/Decode.h"
-#include "platform/ImageCanvas.h"
-#include "shell/LapChoice.h"
+#include "widgets/ImageCanvas.h"
+#include "course/LapChoice.h"
 
 namespace vt::cli {
 

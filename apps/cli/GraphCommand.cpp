@@ -3,9 +3,9 @@
 #include "Cli.h"
 #include "display/Graphs.h"
 #include "logdata/Decode.h"
-#include "platform/ImageCanvas.h"
+#include "widgets/ImageCanvas.h"
 #include "platform/NumText.h"
-#include "shell/LapChoice.h"
+#include "course/LapChoice.h"
 
 namespace vt::cli {
 

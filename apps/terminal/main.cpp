@@ -1,3 +1,3 @@
-#include "shell/Main.h"
+#include "shell/ui/Main.h"
 
 int main(int argc, char** argv) { return vt::Main(argc, argv); }

@@ -1,17 +1,56 @@
 // Window controls as plain data.
 //
 // The program's procedures set captions, enable menus, show labels and move gauge needles
-// without touching a widget: they change these models, and the window that shows them is
-// told through `changed`. Tests read the models directly.
+// without touching a widget: they change these models, and whoever shows them is told
+// through `changed`. Tests read the models directly.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "platform/Canvas.h"
 
 namespace vt {
+
+// The listeners of one model. A window adds one to show the model; a marker or a second window
+// may add its own beside it. Each is removed by the id add() gave, also while listeners run.
+class ChangeListeners {
+public:
+    using Id = uint32_t;
+    ChangeListeners() = default;
+    // A copied model starts without listeners: they belong to the widgets of the original.
+    ChangeListeners(const ChangeListeners&) {}
+    ChangeListeners& operator=(const ChangeListeners&) { return *this; }
+
+    Id add(std::function<void()> listener) {
+        list_.emplace_back(next_, std::move(listener));
+        return next_++;
+    }
+    void remove(Id id) {
+        for (auto& [at, f] : list_)
+            if (at == id) f = nullptr;
+        if (depth_ == 0) compact();
+    }
+    void notify() {
+        ++depth_;
+        for (size_t i = 0; i < list_.size(); ++i)
+            if (list_[i].second) list_[i].second();
+        if (--depth_ == 0) compact();
+    }
+    bool empty() const { return list_.empty(); }
+
+private:
+    void compact() {
+        std::erase_if(list_, [](const auto& entry) { return !entry.second; });
+    }
+    std::vector<std::pair<Id, std::function<void()>>> list_;
+    Id next_ = 1;
+    int depth_ = 0;
+};
 
 // A label, button, menu entry, frame or check box.
 struct Control {
@@ -22,7 +61,7 @@ struct Control {
     Color BackColor = 0;
     bool hasBackColor = false;
     float Left = 0, Top = 0;  // used for markers placed over a picture
-    std::function<void()> changed;
+    ChangeListeners changed;
 
     void setCaption(std::string_view s) {
         if (Caption == s) return;
@@ -56,9 +95,7 @@ struct Control {
         Top = top;
         notify();
     }
-    void notify() {
-        if (changed) changed();
-    }
+    void notify() { changed.notify(); }
 };
 
 // A needle gauge: integer Min, Max, Value and Visible. A value outside Min..Max is refused
@@ -66,7 +103,7 @@ struct Control {
 struct GaugeModel {
     int Min = 0, Max = 100, Value = 0;
     bool Visible = false;
-    std::function<void()> changed;
+    ChangeListeners changed;
 
     bool setValue(int v) {
         if (v < Min || v > Max) return false;
@@ -89,9 +126,7 @@ struct GaugeModel {
         Visible = v;
         notify();
     }
-    void notify() {
-        if (changed) changed();
-    }
+    void notify() { changed.notify(); }
 };
 
 }  // namespace vt

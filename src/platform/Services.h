@@ -13,4 +13,7 @@ struct Services {
     EventPump& pump;
 };
 
+// The shared wait over the services' clock and pump.
+inline void Pause(Services& s, float seconds) { Pause(s.clock, s.pump, seconds); }
+
 }  // namespace vt

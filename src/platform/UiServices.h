@@ -14,7 +14,6 @@
 #include <vector>
 
 class QImage;
-class QWidget;
 
 namespace vt {
 
@@ -64,7 +63,8 @@ bool nonInteractive();
 void quietRuntimeDir();
 
 // Writes every box to standard error and answers with the default button; input boxes
-// answer empty (cancel); printing writes nothing and reports it.
+// answer empty (cancel); printing writes nothing and reports it (the widgets library's
+// unattended services print to a PDF file instead).
 class NonInteractiveUi : public UiServices {
 public:
     MsgResult msgBox(const std::string& text, MsgButtons buttons, MsgIcon icon, const std::string& title) override;
@@ -100,26 +100,5 @@ public:
     bool printImage(const QImage& image, std::string* error) override;
     void fileManager(const std::string&, const std::string&) override {}
 };
-
-// Real Qt dialogs over a parent window. Printing asks for a printer; where none is
-// installed it offers to write a PDF file instead.
-class QtUi : public UiServices {
-public:
-    explicit QtUi(QWidget* parent = nullptr) : parent_(parent) {}
-    void setParent(QWidget* parent) { parent_ = parent; }
-    MsgResult msgBox(const std::string& text, MsgButtons buttons, MsgIcon icon, const std::string& title) override;
-    std::string inputBox(const std::string& prompt, const std::string& title, const std::string& defaultText) override;
-    void beep() override;
-    bool printPage(const PrintPage& page, std::string* error) override;
-    bool printImage(const QImage& image, std::string* error) override;
-    void fileManager(const std::string& title, const std::string& filter) override;
-
-private:
-    QWidget* parent_;
-};
-
-// The services the terminal uses: real dialogs, or the unattended ones when
-// VELTRA_NONINTERACTIVE=1 is set.
-std::unique_ptr<UiServices> makeUiServices(QWidget* parent);
 
 }  // namespace vt

@@ -5,7 +5,8 @@
 
 #include "display/Graphs.h"
 #include "logdata/Conversions.h"
-#include "shell/DemoCourse.h"
+#include "course/DemoCourse.h"
+#include "state/MenuGroups.h"
 
 namespace vt {
 
@@ -25,25 +26,6 @@ void caption_load(Module1& m, MainformState& f) {
         {&f.tuusin_state, 58},
     };
     for (const auto& [control, n] : table) control->setCaption(lang(m, n));
-}
-
-void link_menu_off(MainformState& f) {
-    for (Control* c : {&f.tx_start, &f.para_tx, &f.One_Down, &f.Fast_Down}) c->setEnabled(false);
-}
-
-void link_menu_on(Module1& m, MainformState& f) {
-    for (Control* c : {&f.tx_start, &f.para_tx, &f.One_Down}) c->setEnabled(true);
-    f.Fast_Down.setEnabled(m.MainATCmd.empty());
-}
-
-void menus_off(MainformState& f) {
-    for (Control* c : {&f.MFile, &f.Sub_Port, &f.list_disp, &f.Corse_com, &f.MAIN_PARA_SET, &f.grf_2, &f.grf_6})
-        c->setEnabled(false);
-}
-
-void menus_on(MainformState& f) {
-    for (Control* c : {&f.MFile, &f.Sub_Port, &f.list_disp, &f.Corse_com, &f.MAIN_PARA_SET, &f.grf_2, &f.grf_6})
-        c->setEnabled(true);
 }
 
 bool makeFolder(const std::string& path) {
@@ -109,16 +91,6 @@ void MFileExit_Click(Module1& m, MainformState& f) {
     if (f.MSComm1->portOpen()) f.MSComm1->setPortOpen(false, &error);
     if (f.MSComm2->portOpen()) f.MSComm2->setPortOpen(false, &error);
     m.DataFileNo = 0;  // files are opened and closed within their procedures
-}
-
-void Form2_Activate(Module1& m, Form2State& w) {
-    w.window.setCaption(lang(m, 63));
-    w.Command1.setCaption(lang(m, 64));
-}
-
-void Command1_Click(Module1& m, Form2State& w) {
-    m.WaitEnd = kTrue;
-    w.window.setVisible(false);
 }
 
 }  // namespace vt

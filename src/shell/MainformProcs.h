@@ -1,5 +1,6 @@
-// The main window's procedures that do not need a widget: loading, captions, the menu
-// groups, and ending the program.
+// The main window's procedures that do not need a widget: loading, captions and ending the
+// program. (The menu groups and the wait window sit beside the state, in state/, where every
+// subsystem reaches them.)
 #pragma once
 
 #include "platform/Services.h"
@@ -8,18 +9,8 @@
 
 namespace vt {
 
-inline void Pause(Services& s, float seconds) { Pause(s.clock, s.pump, seconds); }
-
 // Captions of the main window's controls from the language table.
 void caption_load(Module1& m, MainformState& f);
-
-// The link menus: off at start-up, while streaming and downloading; on when the link is
-// ready. Fast_Down is only offered when the main port is not used through a modem.
-void link_menu_off(MainformState& f);
-void link_menu_on(Module1& m, MainformState& f);
-// The menus locked while the live stream, a replay or the analysis run is active.
-void menus_off(MainformState& f);
-void menus_on(MainformState& f);
 
 // The main window's loading: captions, tables, folders, the start-up course, enable states.
 void Form_Load(Module1& m, MainformState& f, Services& s);
@@ -31,10 +22,6 @@ bool Form_Unload(Module1& m, MainformState& f, Services& s);
 
 // The exit menu's part before the window unloads: closes the ports that are open.
 void MFileExit_Click(Module1& m, MainformState& f);
-
-// The wait window.
-void Form2_Activate(Module1& m, Form2State& w);
-void Command1_Click(Module1& m, Form2State& w);
 
 // Creates a folder (and its parents) when it is missing; false when it cannot be made.
 bool makeFolder(const std::string& path);

@@ -1,6 +1,5 @@
 #include "state/MainformState.h"
 
-#include "platform/ImageCanvas.h"
 
 namespace vt {
 
@@ -32,20 +31,16 @@ std::unique_ptr<MainformState> withPorts(std::unique_ptr<MainformState> f) {
 
 }  // namespace
 
-std::unique_ptr<MainformState> makeMainformState(double scale) {
+std::unique_ptr<MainformState> makeMainformState(const PictureFactory& pictures) {
     auto f = withPorts(std::make_unique<MainformState>());
-    f->Picture1 = std::make_unique<ImageCanvas>(kPicture1W, kPicture1H, scale);
-    f->Picture2 = std::make_unique<ImageCanvas>(kPicture2W, kPicture2H, scale);
-    f->Picture3 = std::make_unique<ImageCanvas>(kPicture3W, kPicture3H, scale);
+    f->Picture1 = pictures(kPicture1W, kPicture1H);
+    f->Picture2 = pictures(kPicture2W, kPicture2H);
+    f->Picture3 = pictures(kPicture3W, kPicture3H);
     return f;
 }
 
 std::unique_ptr<MainformState> makeRecordingMainformState() {
-    auto f = withPorts(std::make_unique<MainformState>());
-    f->Picture1 = std::make_unique<RecordingCanvas>(kPicture1W, kPicture1H);
-    f->Picture2 = std::make_unique<RecordingCanvas>(kPicture2W, kPicture2H);
-    f->Picture3 = std::make_unique<RecordingCanvas>(kPicture3W, kPicture3H);
-    return f;
+    return makeMainformState([](int w, int h) { return std::make_unique<RecordingCanvas>(w, h); });
 }
 
 }  // namespace vt

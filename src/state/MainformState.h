@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -108,9 +109,12 @@ struct MainformState {
     std::vector<Control*> controls();
 };
 
-// Makes the state with picture canvases drawn into images at `scale` device pixels per
-// picture pixel (1 for exact PNGs and tests).
-std::unique_ptr<MainformState> makeMainformState(double scale = 1.0);
+// Makes one picture of the given size in picture pixels.
+using PictureFactory = std::function<std::unique_ptr<Canvas>(int width, int height)>;
+
+// Makes the state with its three pictures from `pictures` (the window and the tool draw into
+// images; see imageCanvases in the widgets library) and in-memory ports.
+std::unique_ptr<MainformState> makeMainformState(const PictureFactory& pictures);
 // The same with recording canvases, for tests that check what was drawn.
 std::unique_ptr<MainformState> makeRecordingMainformState();
 

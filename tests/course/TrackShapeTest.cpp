@@ -16,7 +16,7 @@
 #include "logdata/Decode.h"
 #include "logfiles/LogFile.h"
 #include "loggen/LogGenerator.h"
-#include "shell/LapChoice.h"
+#include "course/LapChoice.h"
 
 namespace vt::test {
 namespace {

@@ -8,7 +8,7 @@
 #include "logdata/Conversions.h"
 #include "logdata/Decode.h"
 #include "logfiles/ParaDisp.h"
-#include "shell/LapChoice.h"
+#include "course/LapChoice.h"
 #include "support/Allocations.h"
 
 namespace vt::test {

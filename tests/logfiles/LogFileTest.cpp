@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "LogTestSupport.h"
-#include "logfiles/FileWindows.h"
+#include "logfiles/ui/FileWindows.h"
 
 namespace vt::test {
 namespace {

@@ -9,9 +9,9 @@
 #include <filesystem>
 
 #include "LogTestSupport.h"
-#include "logfiles/FileWindows.h"
-#include "logfiles/Form3.h"
-#include "shell/mainform.h"
+#include "logfiles/ui/FileWindows.h"
+#include "logfiles/ui/Form3.h"
+#include "shell/ui/mainform.h"
 
 namespace vt::test {
 namespace {

@@ -1,7 +1,7 @@
 // Picture-box drawing: print positions, tab columns and the pixels that reach the image.
 #include <gtest/gtest.h>
 
-#include "platform/ImageCanvas.h"
+#include "widgets/ImageCanvas.h"
 
 namespace vt {
 namespace {

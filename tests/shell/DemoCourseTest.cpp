@@ -5,10 +5,10 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/ImageCanvas.h"
-#include "shell/DemoCourse.h"
+#include "widgets/ImageCanvas.h"
+#include "course/DemoCourse.h"
 #include "shell/Startup.h"
-#include "shell/mainform.h"
+#include "shell/ui/mainform.h"
 #include "support/TestApp.h"
 
 namespace vt {

@@ -9,8 +9,9 @@
 #include <gtest/gtest.h>
 
 #include "shell/MainformProcs.h"
+#include "state/MenuGroups.h"
 #include "shell/Startup.h"
-#include "shell/mainform.h"
+#include "shell/ui/mainform.h"
 #include "support/TestApp.h"
 
 namespace vt {

@@ -1,3 +1,4 @@
+#include "widgets/ImageCanvas.h"
 #include "support/TestApp.h"
 
 #include <cstdlib>
@@ -9,7 +10,7 @@ namespace vt::test {
 
 TestApp::TestApp(bool recordingCanvases)
     : mp(makeModule1()),
-      fp(recordingCanvases ? makeRecordingMainformState() : makeMainformState(1.0)),
+      fp(recordingCanvases ? makeRecordingMainformState() : makeMainformState(imageCanvases(1.0))),
       m(*mp),
       f(*fp) {}
 

@@ -1,4 +1,5 @@
-#include "shell/Main.h"
+#include "widgets/QtUi.h"
+#include "shell/ui/Main.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -15,9 +16,9 @@
 #include "logfiles/LogFile.h"
 #include "platform/Clock.h"
 #include "platform/UiServices.h"
-#include "shell/LapChoice.h"
+#include "course/LapChoice.h"
 #include "shell/Startup.h"
-#include "shell/mainform.h"
+#include "shell/ui/mainform.h"
 
 namespace vt {
 
@@ -78,7 +79,7 @@ int Main(int argc, char** argv) {
     m->MainPortSet = 0;
     m->SubPortSet = 0;
 
-    auto f = makeMainformState(pictureScale());
+    auto f = makeMainformState(imageCanvases(pictureScale()));
     mainform window(*m, *f, services);
     if (auto* qtUi = dynamic_cast<QtUi*>(ui.get())) qtUi->setParent(&window);
     window.show();

@@ -7,7 +7,7 @@
 #include <QPlainTextEdit>
 #include <functional>
 
-#include "logfiles/ControlBinding.h"
+#include "widgets/ControlBinder.h"
 #include "logfiles/Form3State.h"
 #include "platform/Services.h"
 #include "state/MainformState.h"
@@ -57,7 +57,7 @@ class Form3 : public QDialog {
     MainformState& f_;
     Services& s_;
     Form3State& st_;
-    ControlBinding binding_;
+    ControlBinder binding_;
     ListText* text1_ = nullptr;
     QPlainTextEdit* text2_ = nullptr;
     std::vector<std::pair<const Control*, QPushButton*>> buttons_;

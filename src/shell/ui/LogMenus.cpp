@@ -1,14 +1,14 @@
-#include "shell/LogMenus.h"
+#include "shell/ui/LogMenus.h"
 
 #include <QPointer>
 #include <memory>
 
-#include "logfiles/FileWindows.h"
-#include "logfiles/Form3.h"
+#include "logfiles/ui/FileWindows.h"
+#include "logfiles/ui/Form3.h"
 #include "logfiles/LapLists.h"
 #include "logfiles/LogFile.h"
-#include "shell/LapChoice.h"
-#include "shell/mainform.h"
+#include "course/LapChoice.h"
+#include "shell/ui/mainform.h"
 
 namespace vt {
 

@@ -1,4 +1,4 @@
-#include "shell/DemoCourse.h"
+#include "course/DemoCourse.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "logfiles/FileWindows.h"
+#include "logfiles/ui/FileWindows.h"
 
 #include <QDialogButtonBox>
 #include <QDir>

@@ -29,6 +29,7 @@ private:
     void sync();
     double fraction() const;
     GaugeModel& model_;
+    ChangeListeners::Id listener_ = 0;
     Style style_;
     QColor needle_{220, 40, 30};
     int zeroAt_ = 0;

@@ -1,4 +1,6 @@
-#include "platform/ImageCanvas.h"
+#include "widgets/ImageCanvas.h"
+
+#include <stdexcept>
 
 #include <QFont>
 #include <QGlyphRun>
@@ -136,6 +138,16 @@ void ImageCanvas::doText(float x, float y, std::string_view text, Color c) {
     QPainter& p = painter();
     setPen(c, DrawStyle::Solid);
     p.drawGlyphRun(QPointF(0, 0), run);
+}
+
+std::function<std::unique_ptr<Canvas>(int width, int height)> imageCanvases(double scale) {
+    return [scale](int w, int h) { return std::make_unique<ImageCanvas>(w, h, scale); };
+}
+
+ImageCanvas& imageCanvas(Canvas& picture) {
+    auto* image = dynamic_cast<ImageCanvas*>(&picture);
+    if (image == nullptr) throw std::logic_error("a picture that is not drawn into an image");
+    return *image;
 }
 
 }  // namespace vt

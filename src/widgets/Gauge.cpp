@@ -1,4 +1,4 @@
-#include "platform/Gauge.h"
+#include "widgets/Gauge.h"
 
 #include <algorithm>
 #include <cmath>
@@ -11,11 +11,11 @@ namespace vt {
 Gauge::Gauge(GaugeModel& model, Style style, QWidget* parent) : QWidget(parent), model_(model), style_(style) {
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_TransparentForMouseEvents);
-    model_.changed = [this] { sync(); };
+    listener_ = model_.changed.add([this] { sync(); });
     sync();
 }
 
-Gauge::~Gauge() { model_.changed = nullptr; }
+Gauge::~Gauge() { model_.changed.remove(listener_); }
 
 void Gauge::sync() {
     if (isHidden() == model_.Visible) setVisible(model_.Visible);

@@ -5,7 +5,9 @@
 // picture pixels.
 #pragma once
 
+#include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include <QImage>
@@ -53,5 +55,12 @@ private:
     Color penColor_ = 0xFFFFFFFF;
     DrawStyle penStyle_ = DrawStyle::Solid;
 };
+
+// Makes image canvases at `scale` (for makeMainformState).
+std::function<std::unique_ptr<Canvas>(int width, int height)> imageCanvases(double scale);
+
+// The image canvas behind a picture; the window and the tool draw only into those. Throws
+// std::logic_error for another kind of canvas.
+ImageCanvas& imageCanvas(Canvas& picture);
 
 }  // namespace vt

@@ -13,7 +13,8 @@
 #include <QDialog>
 #include <QMainWindow>
 
-#include "platform/PictureBox.h"
+#include "widgets/ControlBinder.h"
+#include "widgets/PictureBox.h"
 #include "platform/Services.h"
 #include "state/MainformState.h"
 #include "state/Module1.h"
@@ -40,6 +41,7 @@ protected:
 private:
     Module1& m_;
     Form2State& state_;
+    ControlBinder binder_;
 };
 
 class mainform : public QMainWindow {
@@ -71,13 +73,13 @@ private:
     QPushButton* addButton(Control& c, QWidget* parent);
     QLabel* addLabel(Control& c, QWidget* parent, const char* style = nullptr);
     void bindAction(Control& c, QAction* a);
-    void bindWidget(Control& c, QWidget* w);
     void applyFont();
     void MFileExit_Click();
 
     Module1& m_;
     MainformState& f_;
     Services& s_;
+    ControlBinder binder_;
     PictureBox* pic1_ = nullptr;
     PictureBox* pic2_ = nullptr;
     PictureBox* pic3_ = nullptr;

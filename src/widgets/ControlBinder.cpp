@@ -1,6 +1,7 @@
-#include "logfiles/ControlBinding.h"
+#include "widgets/ControlBinder.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QFontDatabase>
 #include <QGroupBox>
@@ -10,11 +11,25 @@
 
 namespace vt {
 
-ControlBinding::~ControlBinding() {
-    for (Control* c : bound_) c->changed = nullptr;
+namespace {
+
+QColor qcolor(Color c) { return QColor((c >> 16) & 255, (c >> 8) & 255, c & 255); }
+
+}  // namespace
+
+ControlBinder::~ControlBinder() {
+    for (auto [listeners, id] : bound_) listeners->remove(id);
 }
 
-void ControlBinding::bind(Control& c, QWidget* w) {
+void ControlBinder::listen(Control& c, std::function<void()> listener) {
+    bound_.emplace_back(&c.changed, c.changed.add(std::move(listener)));
+}
+
+void ControlBinder::listen(GaugeModel& g, std::function<void()> listener) {
+    bound_.emplace_back(&g.changed, g.changed.add(std::move(listener)));
+}
+
+void ControlBinder::bind(Control& c, QWidget* w) {
     auto sync = [w, &c] {
         const QString text = qs(c.Caption);
         if (auto* label = qobject_cast<QLabel*>(w)) label->setText(text);
@@ -26,16 +41,31 @@ void ControlBinding::bind(Control& c, QWidget* w) {
         }
         w->setEnabled(c.Enabled);
         w->setVisible(c.Visible);
+        if (c.hasBackColor) {
+            QPalette p = w->palette();
+            p.setColor(QPalette::Window, qcolor(c.BackColor));
+            w->setAutoFillBackground(true);
+            w->setPalette(p);
+        }
     };
-    c.changed = sync;
-    bound_.push_back(&c);
+    listen(c, sync);
     sync();
 }
 
-void ControlBinding::bindTitle(Control& c, QWidget* window) {
+void ControlBinder::bind(Control& c, QAction* a) {
+    auto sync = [a, &c] {
+        a->setText(qs(c.Caption));
+        a->setEnabled(c.Enabled);
+        a->setVisible(c.Visible);
+        if (a->isCheckable()) a->setChecked(c.Checked);
+    };
+    listen(c, sync);
+    sync();
+}
+
+void ControlBinder::bindTitle(Control& c, QWidget* window) {
     auto sync = [window, &c] { window->setWindowTitle(qs(c.Caption)); };
-    c.changed = sync;
-    bound_.push_back(&c);
+    listen(c, sync);
     sync();
 }
 

@@ -4,7 +4,7 @@
 
 #include <QtCore/qnamespace.h>
 
-#include "platform/Gauge.h"
+#include "widgets/Gauge.h"
 #include "state/MainformState.h"
 
 namespace vt {

@@ -1,4 +1,4 @@
-#include "shell/mainform.h"
+#include "shell/ui/mainform.h"
 
 #include <cstdlib>
 
@@ -19,22 +19,14 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 
-#include "platform/Gauge.h"
-#include "shell/CourseMenus.h"
-#include "shell/GraphMenus.h"
-#include "shell/LogMenus.h"
+#include "widgets/Gauge.h"
+#include "shell/ui/CourseMenus.h"
+#include "shell/ui/GraphMenus.h"
+#include "shell/ui/LogMenus.h"
 #include "shell/MainformProcs.h"
-#include "shell/PanelLayout.h"
+#include "shell/ui/PanelLayout.h"
 
 namespace vt {
-
-namespace {
-
-QString qs(const std::string& s) { return QString::fromStdString(s); }
-
-QColor qcolor(Color c) { return QColor((c >> 16) & 255, (c >> 8) & 255, c & 255); }
-
-}  // namespace
 
 double pictureScale() {
     if (const char* z = std::getenv("VELTRA_ZOOM")) {
@@ -45,7 +37,7 @@ double pictureScale() {
     if (!screen) return 1.0;
     QSize avail = screen->availableSize();
     for (double z : {2.0, 1.5}) {
-        // The window needs about 760 x 530 picture pixels plus its menus and labels.
+        // The window needs about 770 x 490 picture pixels plus its menus, labels and margins.
         if (avail.width() >= 770 * z + 40 && avail.height() >= 490 * z + 150) return z;
     }
     return 1.0;
@@ -62,16 +54,13 @@ Form2::Form2(Module1& m, Form2State& state, QWidget* parent) : QDialog(parent), 
     auto* cancel = new QPushButton(this);
     layout->addWidget(label);
     layout->addWidget(cancel, 0, Qt::AlignCenter);
-    auto sync = [this, label, cancel] {
-        setWindowTitle(qs(state_.window.Caption));
-        label->setText(qs(state_.Label1.Caption));
-        cancel->setText(qs(state_.Command1.Caption));
-        if (isHidden() == state_.window.Visible) setVisible(state_.window.Visible);
-    };
-    state_.window.changed = sync;
-    state_.Label1.changed = sync;
-    state_.Command1.changed = sync;
     state_.window.Visible = false;
+    binder_.bindTitle(state_.window, this);
+    binder_.listen(state_.window, [this] {
+        if (isHidden() == state_.window.Visible) setVisible(state_.window.Visible);
+    });
+    binder_.bind(state_.Label1, label);
+    binder_.bind(state_.Command1, cancel);
     connect(cancel, &QPushButton::clicked, this, [this] { Command1_Click(m_, state_); });
 }
 
@@ -99,12 +88,7 @@ mainform::mainform(Module1& m, MainformState& f, Services& s) : m_(m), f_(f), s_
     installGraphMenus(*this, m_, f_, s_);
 }
 
-mainform::~mainform() {
-    for (Control* c : f_.controls()) c->changed = nullptr;
-    f_.Form2.window.changed = nullptr;
-    f_.Form2.Label1.changed = nullptr;
-    f_.Form2.Command1.changed = nullptr;
-}
+mainform::~mainform() = default;
 
 void mainform::load() {
     Form_Load(m_, f_, s_);
@@ -147,36 +131,8 @@ void mainform::trigger(Control& c) {
 
 void mainform::bindAction(Control& c, QAction* a) {
     actions_[&c] = a;
-    auto sync = [a, &c] {
-        a->setText(qs(c.Caption));
-        a->setEnabled(c.Enabled);
-        a->setVisible(c.Visible);
-        if (a->isCheckable()) a->setChecked(c.Checked);
-    };
-    c.changed = sync;
-    sync();
+    binder_.bind(c, a);
     connect(a, &QAction::triggered, this, [this, &c] { trigger(c); });
-}
-
-void mainform::bindWidget(Control& c, QWidget* w) {
-    auto sync = [w, &c] {
-        if (auto* label = qobject_cast<QLabel*>(w)) label->setText(qs(c.Caption));
-        if (auto* box = qobject_cast<QGroupBox*>(w)) box->setTitle(qs(c.Caption));
-        if (auto* button = qobject_cast<QAbstractButton*>(w)) {
-            button->setText(qs(c.Caption));
-            if (button->isCheckable()) button->setChecked(c.Checked);
-        }
-        w->setEnabled(c.Enabled);
-        w->setVisible(c.Visible);
-        if (c.hasBackColor) {
-            QPalette p = w->palette();
-            p.setColor(QPalette::Window, qcolor(c.BackColor));
-            w->setAutoFillBackground(true);
-            w->setPalette(p);
-        }
-    };
-    c.changed = sync;
-    sync();
 }
 
 QAction* mainform::addAction(QMenu* menu, Control& c) {
@@ -188,7 +144,7 @@ QAction* mainform::addAction(QMenu* menu, Control& c) {
 QPushButton* mainform::addButton(Control& c, QWidget* parent) {
     auto* b = new QPushButton(parent);
     buttons_[&c] = b;
-    bindWidget(c, b);
+    binder_.bind(c, b);
     connect(b, &QPushButton::clicked, this, [this, &c] { trigger(c); });
     return b;
 }
@@ -196,7 +152,7 @@ QPushButton* mainform::addButton(Control& c, QWidget* parent) {
 QLabel* mainform::addLabel(Control& c, QWidget* parent, const char* style) {
     auto* l = new QLabel(parent);
     if (style) l->setStyleSheet(QString::fromLatin1(style));
-    bindWidget(c, l);
+    binder_.bind(c, l);
     return l;
 }
 
@@ -260,7 +216,7 @@ void mainform::buildMenus() {
 }
 
 void mainform::buildCentre() {
-    const double z = static_cast<ImageCanvas*>(f_.Picture1.get())->scale();
+    const double z = imageCanvas(*f_.Picture1).scale();
     auto* centre = new QWidget(this);
     setCentralWidget(centre);
     auto* grid = new QGridLayout(centre);
@@ -268,9 +224,9 @@ void mainform::buildCentre() {
     grid->setHorizontalSpacing(8);
     grid->setVerticalSpacing(6);
 
-    pic1_ = new PictureBox(*static_cast<ImageCanvas*>(f_.Picture1.get()), centre);
-    pic2_ = new PictureBox(*static_cast<ImageCanvas*>(f_.Picture2.get()), centre);
-    pic3_ = new PictureBox(*static_cast<ImageCanvas*>(f_.Picture3.get()), centre);
+    pic1_ = new PictureBox(imageCanvas(*f_.Picture1), centre);
+    pic2_ = new PictureBox(imageCanvas(*f_.Picture2), centre);
+    pic3_ = new PictureBox(imageCanvas(*f_.Picture3), centre);
     for (PictureBox* p : {pic1_, pic2_, pic3_}) p->setObjectName(QStringLiteral("Picture"));
     pic1_->setObjectName(QStringLiteral("Picture1"));
     pic2_->setObjectName(QStringLiteral("Picture2"));
@@ -299,19 +255,17 @@ void mainform::buildCentre() {
     // The car marker over the course, the analysis cursor over the graph.
     QLabel* car = addLabel(f_.car, pic1_, "background: #e02020; border: 1px solid #600000; border-radius: 3px;");
     car->resize(static_cast<int>(7 * z), static_cast<int>(7 * z));
-    f_.car.changed = [this, car, z] {
+    binder_.listen(f_.car, [this, car, z] {
         car->move(static_cast<int>(f_.car.Left * z), static_cast<int>(f_.car.Top * z));
-        car->setVisible(f_.car.Visible);
-    };
-    f_.car.Visible = false;
+    });
+    f_.car.setVisible(false);
     f_.car.notify();
     QLabel* cursor = addLabel(f_.Label_Cur, pic2_, "background: #d01010;");
     cursor->setGeometry(0, static_cast<int>(30 * z), std::max(2, static_cast<int>(z)), static_cast<int>(168 * z));
-    f_.Label_Cur.changed = [this, cursor, z] {
+    binder_.listen(f_.Label_Cur, [this, cursor, z] {
         cursor->move(static_cast<int>(f_.Label_Cur.Left * z), cursor->y());
-        cursor->setVisible(f_.Label_Cur.Visible);
-    };
-    f_.Label_Cur.Visible = false;
+    });
+    f_.Label_Cur.setVisible(false);
     f_.Label_Cur.notify();
 
     // Left column under the course: the log, the lap and its times, the line controls.
@@ -347,7 +301,7 @@ void mainform::buildCentre() {
     infoLayout->addLayout(times);
 
     auto* line = new QGroupBox(info);
-    bindWidget(f_.Frame2, line);
+    binder_.bind(f_.Frame2, line);
     auto* lineLayout = new QGridLayout(line);
     lineLayout->addWidget(addButton(f_.dial_up, line), 0, 0);
     lineLayout->addWidget(addButton(f_.dial_down, line), 0, 1);
@@ -358,7 +312,7 @@ void mainform::buildCentre() {
         r->setCheckable(true);
         f_.Option1[static_cast<size_t>(i)].Caption = modes[i];
         f_.Option1[static_cast<size_t>(i)].Enabled = false;
-        bindWidget(f_.Option1[static_cast<size_t>(i)], r);
+        binder_.bind(f_.Option1[static_cast<size_t>(i)], r);
         r->setAttribute(Qt::WA_TransparentForMouseEvents);  // they only show the stream's kind
         modeRow->addWidget(r);
     }
@@ -366,7 +320,7 @@ void mainform::buildCentre() {
     infoLayout->addWidget(line);
 
     auto* replay = new QGroupBox(info);
-    bindWidget(f_.Frame3, replay);
+    binder_.bind(f_.Frame3, replay);
     auto* replayLayout = new QHBoxLayout(replay);
     replayLayout->addWidget(addButton(f_.Test_run, replay));
     replayLayout->addWidget(addButton(f_.Analize, replay));
@@ -374,7 +328,7 @@ void mainform::buildCentre() {
     infoLayout->addWidget(replay);
 
     auto* sub = new QGroupBox(info);
-    bindWidget(f_.Frame4, sub);
+    binder_.bind(f_.Frame4, sub);
     auto* subLayout = new QHBoxLayout(sub);
     subLayout->addWidget(addButton(f_.sub_up, sub));
     subLayout->addWidget(addButton(f_.sub_down, sub));
@@ -385,7 +339,7 @@ void mainform::buildCentre() {
     auto checkBox = [this, info, checks](Control& c, const char* caption) {
         auto* box = new QCheckBox(info);
         c.Caption = caption;
-        bindWidget(c, box);
+        binder_.bind(c, box);
         connect(box, &QCheckBox::clicked, this, [this, &c](bool on) {
             c.Checked = on;
             trigger(c);

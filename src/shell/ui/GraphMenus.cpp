@@ -1,7 +1,7 @@
-#include "shell/GraphMenus.h"
+#include "shell/ui/GraphMenus.h"
 
 #include "display/Graphs.h"
-#include "shell/mainform.h"
+#include "shell/ui/mainform.h"
 
 namespace vt {
 

@@ -5,7 +5,7 @@
 #include <QTimer>
 #include <QWidget>
 
-#include "platform/ImageCanvas.h"
+#include "widgets/ImageCanvas.h"
 
 namespace vt {
 

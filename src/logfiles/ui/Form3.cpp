@@ -1,4 +1,4 @@
-#include "logfiles/Form3.h"
+#include "logfiles/ui/Form3.h"
 
 #include <QApplication>
 #include <QFontMetrics>

@@ -1,4 +1,4 @@
-#include "shell/LapChoice.h"
+#include "course/LapChoice.h"
 
 #include "course/CourseLayout.h"
 #include "course/CourseList.h"

@@ -4,7 +4,7 @@
 
 #include <QDialog>
 
-#include "logfiles/ControlBinding.h"
+#include "widgets/ControlBinder.h"
 #include "logfiles/FileDialogs.h"
 #include "logfiles/ParaDisp.h"
 #include "platform/Services.h"
@@ -36,7 +36,7 @@ class File_Form : public QDialog {
     void showFolder(const QString& dir);
     Module1& m_;
     FileFormState st_;
-    ControlBinding binding_;
+    ControlBinder binding_;
     QFileSystemModel* dirModel_ = nullptr;
     QFileSystemModel* fileModel_ = nullptr;
     QTreeView* dirs_ = nullptr;
@@ -61,7 +61,7 @@ class Form_NAME : public QDialog {
     Module1& m_;
     Services& s_;
     FormNameState st_;
-    ControlBinding binding_;
+    ControlBinder binding_;
     QLineEdit* text1_ = nullptr;
 };
 
@@ -81,7 +81,7 @@ class para_disp : public QDialog {
   private:
     Module1& m_;
     ParaDispState st_;
-    ControlBinding binding_;
+    ControlBinder binding_;
     QLineEdit* model_ = nullptr;
 };
 

@@ -1,7 +1,7 @@
-#include "shell/CourseMenus.h"
+#include "shell/ui/CourseMenus.h"
 
 #include "course/CourseList.h"
-#include "shell/mainform.h"
+#include "shell/ui/mainform.h"
 
 namespace vt {
 
