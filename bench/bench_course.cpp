@@ -94,7 +94,7 @@ void BM_DispUpdate(benchmark::State& state) {
     fillLap(*m);
     NoEvents pump;
     Corse_layout(*m, *f, pump, 9000);
-    af_table_build(*f);
+    af_table_build(f->AfTable);
     m->CourseLen = 9000;
     m->RpmMax = 10000;
     m->AFMode = 1470;

@@ -13,7 +13,7 @@ namespace {
 void BM_nama_store(benchmark::State& state) {
     auto m = vt::makeModule1();
     auto f = vt::makeRecordingMainformState();
-    vt::af_table_build(*f);
+    vt::af_table_build(f->AfTable);
     m->MmPerPulse = 200;
     m->TachoPulse = 1;
     m->CourseLen = 2000;
@@ -35,7 +35,7 @@ void BM_nama_store(benchmark::State& state) {
     size_t i = 0;
     for (auto _ : state) {
         std::memcpy(&m->RawRec[7], records[i++ & 4095].data(), 16);
-        vt::nama_store(*m, *f);
+        vt::nama_store(*m, vt::angleDisplay(*m, *f), f->XScale, f->TraceX);
         benchmark::DoNotOptimize(m->Chan.data());
     }
     state.SetItemsProcessed(state.iterations());

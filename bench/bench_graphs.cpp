@@ -47,7 +47,7 @@ struct LongLap {
             std::fprintf(stderr, "log_read: %s\n", error.c_str());
             std::abort();
         }
-        vt::af_table_build(*f);
+        vt::af_table_build(f->AfTable);
         m->LapCur = m->LapFirst;
         if (!vt::locate_lap(*m) || m->RecPtr + kLapRecords > report.records) {
             std::fprintf(stderr, "the generated log is too short\n");
@@ -62,7 +62,7 @@ struct LongLap {
             m->DistCount = 0;
             for (int32_t r = 1; r < kLapRecords; ++r) {
                 vt::load_record(*m, m->RecPtr + r);
-                if (m->RawRec[13] != 254) vt::nama_store(*m, *f);
+                if (m->RawRec[13] != 254) vt::nama_store(*m, vt::angleDisplay(*m, *f), f->XScale, f->TraceX);
             }
             m->CourseLen = m->Chan[10];
         }
@@ -107,7 +107,7 @@ void BM_trace_plot(benchmark::State& state) {
     for (auto _ : state) {
         vt::load_record(m, m.RecPtr + r);
         r = r % (kLapRecords - 2) + 1;
-        vt::nama_store(m, f);
+        vt::nama_store(m, vt::angleDisplay(m, f), f.XScale, f.TraceX);
         f.TraceX = static_cast<float>(column);
         column = column % 349 + 1;
         vt::trace_plot(m, f);

@@ -1,6 +1,7 @@
 #include "widgets/ImageCanvas.h"
 #include "Cli.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -15,36 +16,71 @@
 
 namespace vt::cli {
 
-bool parseArgs(int argc, char** argv, const std::set<std::string>& withValue, Args& out, std::string* error) {
+namespace {
+
+bool isOption(const std::string& a) {
+    // "-5" is a number, not an option.
+    return a.size() > 1 && a[0] == '-' && std::isdigit(static_cast<unsigned char>(a[1])) == 0;
+}
+
+}  // namespace
+
+int Args::usage(const std::string& text) const {
+    const std::string help = spec ? spec->help : "usage: veltra COMMAND\n";
+    const std::string synopsis = help.substr(0, help.find('\n'));
+    std::fprintf(stderr, "veltra: %s: %s\n%s\n('veltra %s --help' tells more)\n", spec ? spec->name : "?",
+                 text.c_str(), synopsis.c_str(), spec ? spec->name : "COMMAND");
+    return 2;
+}
+
+int runCommand(const CommandSpec& command, int argc, char** argv) {
+    Args args;
+    args.spec = &command;
     for (int i = 0; i < argc; ++i) {
-        std::string a = argv[i];
-        if (a.size() > 1 && a[0] == '-' && !(a.size() > 1 && (std::isdigit(static_cast<unsigned char>(a[1])) != 0))) {
-            std::string name = a;
-            std::string value;
-            bool inlineValue = false;
-            size_t eq = a.find('=');
-            if (eq != std::string::npos) {
-                name = a.substr(0, eq);
-                value = a.substr(eq + 1);
-                inlineValue = true;
-            }
-            if (withValue.count(name)) {
-                if (!inlineValue) {
-                    if (i + 1 >= argc) {
-                        if (error) *error = "option " + name + " needs a value";
-                        return false;
-                    }
-                    value = argv[++i];
-                }
-                out.values[name] = value;
-            } else {
-                out.flags.insert(name);
-            }
-        } else {
-            out.positional.push_back(a);
+        const std::string a = argv[i];
+        if (a == "--help" || a == "-h") {
+            std::fputs(command.help, stdout);
+            return 0;
         }
     }
-    return true;
+    for (int i = 0; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (!isOption(a)) {
+            args.positional.push_back(a);
+            continue;
+        }
+        std::string name = a, value;
+        const size_t eq = a.find('=');
+        const bool inlineValue = eq != std::string::npos;
+        if (inlineValue) {
+            name = a.substr(0, eq);
+            value = a.substr(eq + 1);
+        }
+        if (command.valueOptions.count(name)) {
+            if (!inlineValue) {
+                if (i + 1 >= argc) return args.usage("option " + name + " needs a value");
+                value = argv[++i];
+            }
+            if (value.empty()) return args.usage("option " + name + " needs a value, not an empty text");
+            args.values[name] = value;
+        } else if (command.flags.count(name) && !inlineValue) {
+            args.flags.insert(name);
+        } else {
+            return args.usage("unknown option " + name);
+        }
+    }
+    if (args.positional.size() < command.minArgs)
+        return args.usage(std::string("missing ") + (args.positional.empty() ? command.argsName : "argument"));
+    if (args.positional.size() > command.maxArgs) return args.usage("too many arguments");
+    return command.run(args);
+}
+
+const std::vector<const CommandSpec*>& commands() {
+    static const std::vector<const CommandSpec*> all = {
+        &kLapsCommand,     &kSegmentsCommand, &kSegmentCommand,    &kParamsCommand, &kExportCommand,
+        &kGenerateCommand, &kCourseCommand,   &kCourselistCommand, &kGraphCommand,
+    };
+    return all;
 }
 
 bool toInt(const std::string& text, long& out) {

@@ -19,21 +19,44 @@
 
 namespace vt::cli {
 
+struct CommandSpec;
+
 // Parsed arguments: options that take a value, flags, and the rest in order.
 struct Args {
     std::vector<std::string> positional;
     std::map<std::string, std::string> values;
     std::set<std::string> flags;
+    const CommandSpec* spec = nullptr;
     bool has(const std::string& name) const { return flags.count(name) || values.count(name); }
     std::string value(const std::string& name, const std::string& otherwise = {}) const {
         auto it = values.find(name);
         return it == values.end() ? otherwise : it->second;
     }
+    // A usage mistake: "veltra: COMMAND: text" and the command's synopsis on standard error;
+    // returns exit status 2.
+    int usage(const std::string& text) const;
 };
 
-// Splits argv (after the command name). `withValue` lists the options that take a value;
-// any other "--x" is a flag. Returns false with a message on an option missing its value.
-bool parseArgs(int argc, char** argv, const std::set<std::string>& withValue, Args& out, std::string* error);
+// One command: its name, the synopsis line `veltra --help` lists, its --help text (which starts
+// with "usage: veltra NAME"), the options it takes and how many plain arguments.
+struct CommandSpec {
+    const char* name;
+    const char* synopsis;
+    const char* help;
+    std::set<std::string> valueOptions;  // options followed by a value (not empty)
+    std::set<std::string> flags;         // options without a value
+    size_t minArgs = 0, maxArgs = 0;
+    const char* argsName = "";  // what the plain arguments are, for "missing ..."
+    int (*run)(const Args& args) = nullptr;
+};
+
+// Parses argv (after the command name) for the command and runs it. --help (or -h) anywhere
+// prints the help and exits 0; an unknown option, an option without its value (or with an
+// empty one) and a wrong number of arguments are usage mistakes (exit 2).
+int runCommand(const CommandSpec& command, int argc, char** argv);
+
+// Every command, in the order `veltra --help` lists them.
+const std::vector<const CommandSpec*>& commands();
 
 // A whole number from an option text; false when it is not one.
 bool toInt(const std::string& text, long& out);
@@ -64,15 +87,9 @@ public:
 // Prints "veltra: <text>" on standard error and returns exit status 1.
 int fail(const std::string& text);
 
-// Commands: each returns the process exit status.
-int cmdLaps(int argc, char** argv);
-int cmdSegments(int argc, char** argv);
-int cmdSegment(int argc, char** argv);
-int cmdParams(int argc, char** argv);
-int cmdExport(int argc, char** argv);
-int cmdGenerate(int argc, char** argv);
-int cmdCourse(int argc, char** argv);
-int cmdCourselist(int argc, char** argv);
-int cmdGraph(int argc, char** argv);
+// The commands, defined beside their code.
+extern const CommandSpec kLapsCommand, kSegmentsCommand, kSegmentCommand, kParamsCommand, kExportCommand;
+extern const CommandSpec kGenerateCommand;
+extern const CommandSpec kCourseCommand, kCourselistCommand, kGraphCommand;
 
 }  // namespace vt::cli

@@ -98,20 +98,10 @@ struct LapRequest {
     bool points = false;
 };
 
-// Parses LOG --lap N [--png FILE] [--points]; returns 0 to go on, else the exit status.
-int parseLapRequest(const char* name, const char* help, bool allowPoints, int argc, char** argv, LapRequest& req) {
-    Args args;
-    std::string error;
-    if (!parseArgs(argc, argv, {"--lap", "--png"}, args, &error)) return fail(std::string(name) + ": " + error);
-    if (args.has("--help") || args.has("-h")) {
-        std::fputs(help, stdout);
-        return -1;
-    }
-    for (const auto& flag : args.flags)
-        if (flag != "--points" || !allowPoints) return fail(std::string(name) + ": unknown option " + flag);
-    if (args.positional.size() != 1) return fail(std::string(name) + ": give one log file (see --help)");
-    if (!args.values.count("--lap")) return fail(std::string(name) + ": --lap N is needed");
-    if (!toInt(args.value("--lap"), req.lap)) return fail(std::string(name) + ": --lap needs a whole number");
+// Takes LOG --lap N [--png FILE] [--points]; returns 0 to go on, else the exit status.
+int lapRequest(const Args& args, LapRequest& req) {
+    if (!args.values.count("--lap")) return args.usage("--lap N is needed");
+    if (!toInt(args.value("--lap"), req.lap)) return args.usage("--lap needs a whole number");
     req.log = args.positional[0];
     req.png = args.value("--png");
     req.points = args.has("--points");
@@ -145,11 +135,9 @@ int savePicture(const char* name, Canvas& pic, const std::string& path) {
     return 0;
 }
 
-}  // namespace
-
-int cmdCourse(int argc, char** argv) {
+int course(const Args& args) {
     LapRequest req;
-    if (int rc = parseLapRequest("course", kCourseHelp, true, argc, argv, req); rc != 0) return rc < 0 ? 0 : rc;
+    if (int rc = lapRequest(args, req); rc != 0) return rc;
     Session session;
     if (int rc = chooseLap("course", session, req); rc != 0) return rc;
     MainformState& f = session.f;
@@ -167,10 +155,9 @@ int cmdCourse(int argc, char** argv) {
     return 0;
 }
 
-int cmdCourselist(int argc, char** argv) {
+int courselist(const Args& args) {
     LapRequest req;
-    if (int rc = parseLapRequest("courselist", kCourselistHelp, false, argc, argv, req); rc != 0)
-        return rc < 0 ? 0 : rc;
+    if (int rc = lapRequest(args, req); rc != 0) return rc;
     Session session;
     MainformState& f = session.f;
     // Watch what the list prints on its picture while it draws there as usual.
@@ -187,5 +174,26 @@ int cmdCourselist(int argc, char** argv) {
     for (const auto& row : rows) std::printf("%s\n", row.c_str());
     return 0;
 }
+
+}  // namespace
+
+const CommandSpec kCourseCommand{"course",
+                                 "LOG --lap N [--png FILE] [--points]   the course layout of a lap",
+                                 kCourseHelp,
+                                 {"--lap", "--png"},
+                                 {"--points"},
+                                 1,
+                                 1,
+                                 "LOG",
+                                 course};
+const CommandSpec kCourselistCommand{"courselist",
+                                     "LOG --lap N [--png FILE]            the course list of a lap",
+                                     kCourselistHelp,
+                                     {"--lap", "--png"},
+                                     {},
+                                     1,
+                                     1,
+                                     "LOG",
+                                     courselist};
 
 }  // namespace vt::cli

@@ -64,30 +64,7 @@ std::string lower(std::string s) {
     return s;
 }
 
-}  // namespace
-
-int cmdGenerate(int argc, char** argv) {
-    for (int i = 0; i < argc; ++i) {
-        const std::string a = argv[i];
-        if (a == "--help" || a == "-h") {
-            std::fputs(kGenerateUsage, stdout);
-            return 0;
-        }
-    }
-    Args args;
-    std::string error;
-    if (!parseArgs(argc, argv, kValueOptions, args, &error)) {
-        std::fprintf(stderr, "veltra: %s\n%s", error.c_str(), kGenerateUsage);
-        return 2;
-    }
-    auto usage = [](const std::string& text) {
-        std::fprintf(stderr, "veltra: %s\n%s", text.c_str(), kGenerateUsage);
-        return 2;
-    };
-    for (const std::string& flag : args.flags)
-        if (flag != "--no-steering" && flag != "--no-throttle") return usage("unknown option " + flag);
-    if (args.positional.size() != 1)
-        return usage(args.positional.empty() ? "missing the output file" : "too many arguments");
+int generate(const Args& args) {
     const std::string out = args.positional[0];
 
     loggen::GenOptions o;
@@ -154,7 +131,7 @@ int cmdGenerate(int argc, char** argv) {
     real("--lap-variation", o.lapVariation);
     if (args.flags.count("--no-steering")) o.steeringSensor = false;
     if (args.flags.count("--no-throttle")) o.throttleSensor = false;
-    if (!bad.empty()) return usage(bad);
+    if (!bad.empty()) return args.usage(bad);
 
     loggen::GenResult result = loggen::generateLog(o);
     if (!result) return fail("generate: " + result.error);
@@ -167,5 +144,17 @@ int cmdGenerate(int argc, char** argv) {
                 mem.records.size(), mem.startAddress, mem.memRecs);
     return 0;
 }
+
+}  // namespace
+
+const CommandSpec kGenerateCommand{"generate",
+                                   "OUT.log [options]    a log from a vehicle model driving a course",
+                                   kGenerateUsage,
+                                   kValueOptions,
+                                   {"--no-steering", "--no-throttle"},
+                                   1,
+                                   1,
+                                   "the output file",
+                                   generate};
 
 }  // namespace vt::cli

@@ -11,7 +11,7 @@ namespace vt::cli {
 
 namespace {
 
-const char* kGraphHelp =
+const char* const kGraphHelp =
     "usage: veltra graph LOG --lap N --kind 3|4|5|7 --png FILE [--scale S]\n"
     "\n"
     "Draws the graph the terminal shows after lap N of LOG is chosen in the lap list,\n"
@@ -23,27 +23,17 @@ const char* kGraphHelp =
     "  --png FILE   the PNG to write\n"
     "  --scale S    image pixels per picture pixel, 1 to 8 (default 2)\n";
 
-}  // namespace
-
-int cmdGraph(int argc, char** argv) {
-    Args args;
-    std::string error;
-    if (!parseArgs(argc, argv, {"--lap", "--kind", "--png", "--scale"}, args, &error)) return fail("graph: " + error);
-    if (args.has("--help") || args.has("-h")) {
-        std::fputs(kGraphHelp, stdout);
-        return 0;
-    }
-    if (args.positional.size() != 1) return fail("graph: give one log file (see 'veltra graph --help')");
+int graph(const Args& args) {
     long lap = 0, kind = 0;
-    if (!args.values.count("--lap") || !toInt(args.value("--lap"), lap)) return fail("graph: --lap needs a lap number");
+    if (!args.values.count("--lap") || !toInt(args.value("--lap"), lap)) return args.usage("--lap needs a lap number");
     if (!toInt(args.value("--kind"), kind) || (kind != 3 && kind != 4 && kind != 5 && kind != 7))
-        return fail("graph: --kind must be 3, 4, 5 or 7");
+        return args.usage("--kind must be 3, 4, 5 or 7");
     const std::string png = args.value("--png");
-    if (png.empty()) return fail("graph: --png needs a file name");
+    if (png.empty()) return args.usage("--png needs a file name");
     double scale = 2;
     if (args.values.count("--scale")) {
         scale = Val(args.value("--scale"));
-        if (!(scale >= 1 && scale <= 8)) return fail("graph: --scale must be from 1 to 8");
+        if (!(scale >= 1 && scale <= 8)) return args.usage("--scale must be from 1 to 8");
     }
 
     Session session(scale);
@@ -63,5 +53,17 @@ int cmdGraph(int argc, char** argv) {
     if (picture == nullptr || !picture->savePng(png)) return fail("graph: cannot write " + png);
     return 0;
 }
+
+}  // namespace
+
+const CommandSpec kGraphCommand{"graph",
+                                "LOG --lap N --kind 3|4|5|7 --png FILE   a graph of a lap",
+                                kGraphHelp,
+                                {"--lap", "--kind", "--png", "--scale"},
+                                {},
+                                1,
+                                1,
+                                "LOG",
+                                graph};
 
 }  // namespace vt::cli

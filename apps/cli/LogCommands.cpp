@@ -7,48 +7,13 @@
 #include "logdata/Conversions.h"
 #include "logfiles/Form3State.h"
 #include "logfiles/LapLists.h"
+#include "logfiles/LogFile.h"
 #include "logfiles/ListWindow.h"
 #include "logfiles/ParaDisp.h"
 
 namespace vt::cli {
 
 namespace {
-
-bool wantsHelp(int argc, char** argv) {
-    for (int i = 0; i < argc; ++i) {
-        const std::string a = argv[i];
-        if (a == "--help" || a == "-h") return true;
-    }
-    return false;
-}
-
-int help(const char* usage) {
-    std::fputs(usage, stdout);
-    return 0;
-}
-
-int usageError(const char* usage, const std::string& text) {
-    std::fprintf(stderr, "veltra: %s\n%s", text.c_str(), usage);
-    return 2;
-}
-
-// Parses "COMMAND LOG [more...]" with no options beyond --help.
-bool takeLog(int argc, char** argv, const char* usage, size_t positionals, Args& args, int& status) {
-    std::string error;
-    if (!parseArgs(argc, argv, {}, args, &error)) {
-        status = usageError(usage, error);
-        return false;
-    }
-    if (!args.flags.empty()) {
-        status = usageError(usage, "unknown option " + *args.flags.begin());
-        return false;
-    }
-    if (args.positional.size() != positionals) {
-        status = usageError(usage, args.positional.size() < positionals ? "missing argument" : "too many arguments");
-        return false;
-    }
-    return true;
-}
 
 // The list window's text as the tool prints it: the column header, the list one line per
 // line, then the best lap.
@@ -104,53 +69,35 @@ const char* const kExportUsage =
     "\n"
     "Writes the comma-separated text export of every lap not marked deleted, byte for byte as\n"
     "the list window's export writes it, to OUT or to LOG's path with 'txt' for its last three\n"
-    "characters. An existing file is replaced whole.\n"
+    "characters (or, when that would be LOG itself, to LOG's path with '.txt' added). An existing\n"
+    "file is replaced whole.\n"
     "\n"
     "  -o OUT   the file to write\n";
 
-}  // namespace
-
-int cmdLaps(int argc, char** argv) {
-    if (wantsHelp(argc, argv)) return help(kLapsUsage);
-    Args args;
-    int status = 0;
-    if (!takeLog(argc, argv, kLapsUsage, 1, args, status)) return status;
+int laps(const Args& args) {
     Session session;
     if (!session.loadLog(args.positional[0])) return 1;
-    if (session.m.LapLast == 0) return fail(args.positional[0] + ": " + lang(session.m, 128));
+    if (session.m.LapLast == 0) return fail(args.positional[0] + ": " + lang(session.m, text::kNoLog));
     return listCommand(session, 0, 0);
 }
 
-int cmdSegments(int argc, char** argv) {
-    if (wantsHelp(argc, argv)) return help(kSegmentsUsage);
-    Args args;
-    int status = 0;
-    if (!takeLog(argc, argv, kSegmentsUsage, 1, args, status)) return status;
+int segments(const Args& args) {
     Session session;
     if (!session.loadLog(args.positional[0])) return 1;
-    if (session.m.LapLast == 0) return fail(args.positional[0] + ": " + lang(session.m, 150));
+    if (session.m.LapLast == 0) return fail(args.positional[0] + ": " + lang(session.m, text::kNoLogForLists));
     return listCommand(session, 1, 0);
 }
 
-int cmdSegment(int argc, char** argv) {
-    if (wantsHelp(argc, argv)) return help(kSegmentUsage);
-    Args args;
-    int status = 0;
-    if (!takeLog(argc, argv, kSegmentUsage, 2, args, status)) return status;
+int segment(const Args& args) {
     const int seg = segment_number(args.positional[1]);
-    if (seg == 0)
-        return usageError(kSegmentUsage, "the segment number must be 1..15, not '" + args.positional[1] + "'");
+    if (seg == 0) return args.usage("the segment number must be 1..15, not '" + args.positional[1] + "'");
     Session session;
     if (!session.loadLog(args.positional[0])) return 1;
-    if (session.m.LapLast == 0) return fail(args.positional[0] + ": " + lang(session.m, 150));
+    if (session.m.LapLast == 0) return fail(args.positional[0] + ": " + lang(session.m, text::kNoLogForLists));
     return listCommand(session, 2, seg);
 }
 
-int cmdParams(int argc, char** argv) {
-    if (wantsHelp(argc, argv)) return help(kParamsUsage);
-    Args args;
-    int status = 0;
-    if (!takeLog(argc, argv, kParamsUsage, 1, args, status)) return status;
+int params(const Args& args) {
     Session session;
     if (!session.loadLog(args.positional[0])) return 1;
     ParaDispState st;
@@ -160,21 +107,20 @@ int cmdParams(int argc, char** argv) {
     return std::ferror(stdout) ? fail("cannot write the settings") : 0;
 }
 
-int cmdExport(int argc, char** argv) {
-    if (wantsHelp(argc, argv)) return help(kExportUsage);
-    Args args;
-    std::string error;
-    if (!parseArgs(argc, argv, {"-o", "--output"}, args, &error)) return usageError(kExportUsage, error);
-    if (!args.flags.empty()) return usageError(kExportUsage, "unknown option " + *args.flags.begin());
-    if (args.positional.size() != 1)
-        return usageError(kExportUsage, args.positional.empty() ? "missing argument" : "too many arguments");
+int exportText(const Args& args) {
     const std::string log = args.positional[0];
     Session session;
     if (!session.loadLog(log)) return 1;
     Module1& m = session.m;
     std::string out = args.value("-o", args.value("--output"));
-    if (out.empty()) out = m.TextFileName;
-    if (out.empty()) return fail(log + ": no name to export under; give one with -o");
+    if (out.empty()) {
+        bool adjusted = false;
+        out = text_file_name(log, &adjusted);
+        if (out.empty()) return fail(log + ": no name to export under; give one with -o");
+        if (adjusted)
+            std::fprintf(stderr, "veltra: %s: the export goes to %s (the usual name would be the log's own)\n",
+                         log.c_str(), out.c_str());
+    }
 
     // The export runs from the lap list, so the list is built first, as in the terminal.
     Form3State st;
@@ -183,8 +129,25 @@ int cmdExport(int argc, char** argv) {
         Form_Load(m, session.f, st);
     }
     int64_t lines = 0;
+    std::string error;
     if (!text_export(m, session.f, st, session.s, out, &lines, &error)) return fail(out + ": " + error);
     return 0;
 }
+
+}  // namespace
+
+const CommandSpec kLapsCommand{"laps", "LOG                      the lap list", kLapsUsage, {}, {}, 1, 1, "LOG", laps};
+const CommandSpec kSegmentsCommand{
+    "segments", "LOG                  the lap and segment list", kSegmentsUsage, {}, {}, 1, 1, "LOG", segments};
+const CommandSpec kSegmentCommand{
+    "segment", "LOG N                 the list of segment N of every lap", kSegmentUsage, {}, {}, 2, 2, "LOG", segment};
+const CommandSpec kParamsCommand{
+    "params", "LOG                    the logger settings of the log's header", kParamsUsage, {}, {}, 1, 1, "LOG",
+    params};
+const CommandSpec kExportCommand{"export",     "LOG [-o OUT]           the comma-separated text export",
+                                 kExportUsage, {"-o", "--output"},
+                                 {},           1,
+                                 1,            "LOG",
+                                 exportText};
 
 }  // namespace vt::cli

@@ -1,4 +1,5 @@
-// veltra: the terminal's procedures, headless. See README.md for examples.
+// veltra: the terminal's procedures, headless. See README.md and docs/veltra-cli.md.
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -10,27 +11,9 @@
 
 namespace {
 
-struct Command {
-    const char* name;
-    int (*run)(int, char**);
-    const char* summary;
-};
-
-const Command kCommands[] = {
-    {"laps", vt::cli::cmdLaps, "LOG                      the lap list"},
-    {"segments", vt::cli::cmdSegments, "LOG                  the lap and segment list"},
-    {"segment", vt::cli::cmdSegment, "LOG N                 the list of segment N of every lap"},
-    {"params", vt::cli::cmdParams, "LOG                    the logger settings of the log's header"},
-    {"export", vt::cli::cmdExport, "LOG [-o OUT]           the comma-separated text export"},
-    {"generate", vt::cli::cmdGenerate, "OUT.log [options]    a log from a vehicle model driving a course"},
-    {"course", vt::cli::cmdCourse, "LOG --lap N [--png FILE] [--points]   the course layout of a lap"},
-    {"courselist", vt::cli::cmdCourselist, "LOG --lap N [--png FILE]            the course list of a lap"},
-    {"graph", vt::cli::cmdGraph, "LOG --lap N --kind 3|4|5|7 --png FILE   a graph of a lap"},
-};
-
 void usage(FILE* to) {
     std::fprintf(to, "usage: veltra COMMAND [options]\n\ncommands:\n");
-    for (const auto& c : kCommands) std::fprintf(to, "  %-11s %s\n", c.name, c.summary);
+    for (const vt::cli::CommandSpec* c : vt::cli::commands()) std::fprintf(to, "  %-11s %s\n", c->name, c->synopsis);
     std::fprintf(to, "\n'veltra COMMAND --help' describes each command.\n");
 }
 
@@ -39,6 +22,9 @@ void usage(FILE* to) {
 int main(int argc, char** argv) {
     // Headless: pictures are drawn off screen.
     if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    // A file-size limit makes a write fail with an error the command reports, rather than
+    // ending the tool halfway.
+    std::signal(SIGXFSZ, SIG_IGN);
     vt::quietRuntimeDir();
     if (argc < 2) {
         usage(stderr);
@@ -48,11 +34,11 @@ int main(int argc, char** argv) {
         usage(stdout);
         return 0;
     }
-    for (const auto& c : kCommands) {
-        if (std::strcmp(argv[1], c.name) == 0) {
+    for (const vt::cli::CommandSpec* c : vt::cli::commands()) {
+        if (std::strcmp(argv[1], c->name) == 0) {
             int qtArgc = 1;
             QGuiApplication app(qtArgc, argv);
-            return c.run(argc - 2, argv + 2);
+            return vt::cli::runCommand(*c, argc - 2, argv + 2);
         }
     }
     std::fprintf(stderr, "veltra: unknown command '%s'\n", argv[1]);

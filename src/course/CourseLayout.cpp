@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "layout/LogLayout.h"
 #include "logdata/Conversions.h"
 #include "logdata/Decode.h"
 #include "platform/NumText.h"
@@ -13,14 +14,15 @@ namespace vt {
 
 namespace {
 
-constexpr float kAccelPerCount = 0.383f;  // m/s^2 per count of the acceleration byte
+// The layout works in single precision with the logger's factors.
+constexpr float kAccelPerCount = static_cast<float>(layout::kGPerCount);
 constexpr float kDegToRad = 0.01745f;
 // A bike leaning by an angle corners with g times its tangent: in counts of the acceleration
 // byte that is 9.80665 / 0.383 per unit of tangent. (Taking the tangent as counts by itself
 // would make every bike lap about 25 times too straight, and none would close.)
 constexpr float kLeanToCounts = 9.80665f / kAccelPerCount;
-constexpr float kKmhToRecord = 0.02777f;  // km/h to metres covered in one 0.1 s record
-constexpr float kAccelScale = 0.01f;
+constexpr float kKmhToRecord = static_cast<float>(layout::kKmhToRecordMetres);
+constexpr float kAccelScale = static_cast<float>(layout::kAccelScale);
 constexpr float kTurn = 6.28318f;
 constexpr int kOffsetSamples = 10;
 constexpr float kSteps = 180.0f;
@@ -35,14 +37,14 @@ struct RecordReader {
 
     float lateral(int32_t n) const {
         const auto& r = m.LogMem[static_cast<size_t>(n)];
-        int v = m.CarType == 1 ? r[1] : r[0];
+        int v = m.CarType == 1 ? r[layout::rec::kAngle] : r[layout::rec::kLatG];
         if (v > 127) v -= 256;
         if (m.CarType == 1) return std::tan(static_cast<float>(v) * kDegToRad) * kLeanToCounts;
         return static_cast<float>(v);
     }
     // Speed of record n in km/h (also kept in `speed`).
     float kmh(int32_t n) {
-        int count = recWord(m, n, 12);
+        int count = recWord(m, n, layout::rec::kSpeed);
         if (fits16(count)) {
             int16_t v = static_cast<int16_t>(count);
             if (Soku_conv(m, v)) speed = static_cast<float>(v);
@@ -128,7 +130,7 @@ void Corse_layout(Module1& m, MainformState& f, EventPump& pump, const int16_t& 
     pic.CurrentY = 12;
     pic.Print({" COURSE LENGTH "}, false);
     if (m.SpeedUnit != 0)
-        pic.Print({Format(static_cast<float>(length) * 0.000621f, "#0.000 M")});
+        pic.Print({Format(static_cast<float>(length) * static_cast<float>(layout::kMilesPerMetre), "#0.000 M")});
     else
         pic.Print({printed(static_cast<int>(length)), "m"});
     pic.CurrentY = 22;
@@ -156,7 +158,7 @@ void Corse_layout(Module1& m, MainformState& f, EventPump& pump, const int16_t& 
     for (int32_t n = first; n <= last; ++n) {
         if (isMarker(m, n)) {
             if (mk <= kMaxMarker) {
-                char letter = mk + 1 <= 16 ? static_cast<char>(m.LapTbl[lap][static_cast<size_t>(mk + 1)][27]) : 0;
+                char letter = mk + 1 <= 16 ? static_cast<char>(m.LapTbl[lap][static_cast<size_t>(mk + 1)][layout::seg::kShape]) : 0;
                 marker_tbl[static_cast<size_t>(mk)][0] = static_cast<int16_t>(std::min(c, 32767));
                 marker_tbl[static_cast<size_t>(mk)][1] = letter == 'L' || letter == 'R' ? 1 : 0;
                 markers = mk + 1;
@@ -261,7 +263,7 @@ void avr_speed_print(Module1& m, MainformState& f) {
     pic.CurrentY = 22;
     const float avr = f.speed_sum / static_cast<float>(f.course_pts);
     if (m.SpeedUnit != 0)
-        pic.Print({Format(avr * 0.621f, "###0 M/h")});
+        pic.Print({Format(avr * static_cast<float>(layout::kMphPerKmh), "###0 M/h")});
     else
         pic.Print({printed(static_cast<long long>(Int(avr))), " Km/h"});
 }

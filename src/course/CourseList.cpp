@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "layout/LogLayout.h"
 #include "course/CourseLayout.h"
 #include "display/Panel.h"
 #include "logdata/Conversions.h"
@@ -17,7 +18,7 @@ std::string rightNumber(long long v, size_t width) { return Right("     " + Str(
 
 // A road speed as the list shows it (miles per hour in miles mode), before cutting to width.
 std::string speedText(const Module1& m, int16_t v) {
-    if (m.SpeedUnit != 0) return Format(static_cast<double>(v) * 0.621, "  ###0");
+    if (m.SpeedUnit != 0) return Format(static_cast<double>(v) * layout::kMphPerKmh, "  ###0");
     return "     " + Str(v);
 }
 
@@ -51,7 +52,7 @@ void printRanges(const Module1& m, Canvas& pic, int16_t r1, int16_t r2, int16_t 
 
 void dist_text(Module1& m, MainformState& f, const float& d) {
     if (m.SpeedUnit != 0) {
-        f.dist_str = Format(static_cast<double>(d) / 10 * 0.000621, "  ##0.000M ");
+        f.dist_str = Format(static_cast<double>(d) / 10 * layout::kMilesPerMetre, "  ##0.000M ");
         return;
     }
     std::string s = "      " + Str(Int(d) / 10);
@@ -62,7 +63,7 @@ void dist_text(Module1& m, MainformState& f, const float& d) {
 void grf_2_Click(Module1& m, MainformState& f, EventPump& pump) {
     const int lap = std::clamp<int>(m.LapCur, 0, kMaxLap);
     // An empty page leaves the picture alone.
-    if (lapWord(m, lap, 1, 0) == 0) return;
+    if (lapWord(m, lap, 1, layout::seg::kTime) == 0) return;
 
     meter_off(m, f);
     const int16_t savedMm = m.MmPerPulse;
@@ -86,7 +87,7 @@ void grf_2_Click(Module1& m, MainformState& f, EventPump& pump) {
     int16_t r1 = 0, r2 = 0, sl = 0, sh = 0;
     for (int e = 1; e <= 15; ++e) {
         pump.processEvents();
-        m.SegTime = lapWord(m, lap, e, 0);
+        m.SegTime = lapWord(m, lap, e, layout::seg::kTime);
         if (m.SegTime == 0) break;
         pic.CurrentX = 0;
         pic.CurrentY = static_cast<float>(32 + 13 * (e - 1));
@@ -97,11 +98,11 @@ void grf_2_Click(Module1& m, MainformState& f, EventPump& pump) {
             false);
 
         // Length in the column of its kind, then the distance so far.
-        float len = static_cast<float>(lapWord(m, lap, e, 20));
+        float len = static_cast<float>(lapWord(m, lap, e, layout::seg::kPulses));
         Kyori_conv(m, len);
         m.DistCount += len;
         dist_text(m, f, len);
-        const char letter = static_cast<char>(m.LapTbl[static_cast<size_t>(lap)][static_cast<size_t>(e)][27]);
+        const char letter = static_cast<char>(m.LapTbl[static_cast<size_t>(lap)][static_cast<size_t>(e)][layout::seg::kShape]);
         if (letter == 'L') {
             pic.CurrentX = 120;
             left += len;
@@ -123,13 +124,13 @@ void grf_2_Click(Module1& m, MainformState& f, EventPump& pump) {
             time_conv(m, m.SegTime);
             pic.CurrentX = 300;
             pic.Print({" ", m.TimeText, " "}, false);
-            rpmOf(m, lapWord(m, lap, e, 2), r1);
+            rpmOf(m, lapWord(m, lap, e, layout::seg::kRpmMin), r1);
             if (ext.rpmMin == 0 || ext.rpmMin > r1) ext.rpmMin = r1;
-            rpmOf(m, lapWord(m, lap, e, 4), r2);
+            rpmOf(m, lapWord(m, lap, e, layout::seg::kRpmMax), r2);
             if (r2 > ext.rpmMax) ext.rpmMax = r2;
-            speedOf(m, lapWord(m, lap, e, 6), sl);
+            speedOf(m, lapWord(m, lap, e, layout::seg::kSpeedLow), sl);
             if (ext.speedMin == 0 || ext.speedMin > sl) ext.speedMin = sl;
-            speedOf(m, lapWord(m, lap, e, 8), sh);
+            speedOf(m, lapWord(m, lap, e, layout::seg::kSpeedHigh), sh);
             if (sh > ext.speedMax) ext.speedMax = sh;
             printRanges(m, pic, r1, r2, sl, sh);
         }

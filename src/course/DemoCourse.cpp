@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "layout/LogLayout.h"
 #include "course/CourseLayout.h"
 #include "course/CourseList.h"
 #include "platform/NumText.h"
@@ -10,6 +11,10 @@
 namespace vt {
 
 namespace {
+
+// The start-up circle's G byte is made with its own figure of 0.3828 m/s^2 a count (the layout
+// reads counts with layout::kGPerCount); the start-up pictures are made from exactly this.
+constexpr double kDemoGPerCount = 0.3828;
 
 // A byte of the image from a computed count; out-of-range values (a course length of 0
 // would give 0 / 0) become 0 rather than garbage.
@@ -29,10 +34,8 @@ void demo_course(Module1& m, MainformState& f, Services& s) {
     if (m.LapCur >= 0 && m.LapCur <= kMaxLap) {
         auto& seg1 = m.LapTbl[static_cast<size_t>(m.LapCur)][1];
         const double pulses = std::clamp(Int(len * 1000 / m.MmPerPulse), 0.0, 65535.0);
-        const int p = static_cast<int>(pulses);
-        seg1[0] = 1;
-        seg1[20] = static_cast<uint8_t>(p / 256);
-        seg1[21] = static_cast<uint8_t>(p % 256);
+        seg1[layout::seg::kTime] = 1;
+        layout::putWord(&seg1[layout::seg::kPulses], static_cast<int>(pulses));
     }
     grf_2_Click(m, f, s.pump);
 
@@ -42,19 +45,18 @@ void demo_course(Module1& m, MainformState& f, Services& s) {
     const double a = v * v / r;
     const double speedCount = std::clamp(Nearest(v / 0.2), 0.0, 65535.0);
     const int sc = std::isfinite(speedCount) ? static_cast<int>(speedCount) : 0;
-    const uint8_t g = byteOf(Int(a / 0.3828));
+    const uint8_t g = byteOf(Int(a / kDemoGPerCount));
     const int records = 10 * seconds;
     for (int n = 0; n < records; ++n) {
         auto& rec = m.LogMem[static_cast<size_t>(n)];
-        rec[0] = g;
-        rec[6] = 0;
-        rec[12] = static_cast<uint8_t>(sc / 256);
-        rec[13] = static_cast<uint8_t>(sc % 256);
+        rec[layout::rec::kLatG] = g;
+        rec[layout::rec::kKind] = 0;
+        layout::putWord(&rec[layout::rec::kSpeed], sc);
     }
     m.RecCount = records - 1;
 
     Corse_layout(m, f, s.pump, m.CourseLen);
-    if (m.CourseLen != 0) f.XScale = 350.0f / static_cast<float>(m.CourseLen);
+    if (m.CourseLen != 0) f.XScale = graphScale(m.CourseLen);
 
     m.RecCount = 0;
     m.MmPerPulse = 0;

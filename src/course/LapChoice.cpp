@@ -11,7 +11,7 @@ namespace vt {
 bool choose_lap(Module1& m, MainformState& f, Services& s, int lap) {
     m.LapCur = static_cast<int16_t>(lap);
     if (!locate_lap(m)) {
-        s.ui.msg(lang(m, 129), MsgIcon::Exclamation, lang(m, 121));
+        s.ui.msg(lang(m, 129), MsgIcon::Exclamation, lang(m, text::kErrorTitle));
         return false;
     }
     f.lap_no.setCaption(Str(lap) + " ");
@@ -25,10 +25,10 @@ void post_load(Module1& m, MainformState& f, Services& s) {
     m.CourseMmPerPulse = 0;
     grf_2_Click(m, f, s.pump);
     if (m.CourseLen == 0) {
-        s.ui.msg(lang(m, 168), MsgIcon::Exclamation, lang(m, 121));
+        s.ui.msg(lang(m, 168), MsgIcon::Exclamation, lang(m, text::kErrorTitle));
         return;
     }
-    f.XScale = 350.0f / static_cast<float>(m.CourseLen);
+    f.XScale = graphScale(m.CourseLen);
     Corse_layout(m, f, s.pump, m.CourseLen);
     avr_speed_print(m, f);
     grf_refresh(m, f);

@@ -4,7 +4,10 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "layout/FrameLayout.h"
+#include "layout/LogLayout.h"
 #include "logdata/Conversions.h"
+#include "display/Panel.h"
 #include "logdata/Decode.h"
 #include "platform/NumText.h"
 
@@ -12,8 +15,8 @@ namespace vt {
 
 namespace {
 
-// Plot frame: one lap spans the 350 pixels from x = 59 to 409.
-constexpr float kLeft = 59, kTop = 30, kRight = 409, kBottom = 198;
+// Plot frame: one lap spans kGraphWidth pixels from x = kGraphLeft.
+constexpr float kLeft = kGraphLeft, kTop = 30, kRight = kGraphLeft + kGraphWidth, kBottom = 198;
 
 constexpr Color kTextRed = rgb(255, 0, 0);
 constexpr Color kTextBlue = rgb(0, 0, 255);
@@ -263,22 +266,23 @@ void dist_scale(Module1& m, MainformState& f) {
         }
     };
     if (m.SpeedUnit != 0) {
-        const float miles = static_cast<float>(m.CourseLen) * 0.000621f;
+        const float miles = static_cast<float>(m.CourseLen) * static_cast<float>(layout::kMilesPerMetre);
         const float step = miles < 1 ? 0.05f : (miles <= 5 ? 0.1f : 0.5f);
-        const double s = 350.0 / miles;
+        const double s = kGraphWidth / miles;
         const int n = static_cast<int>(Nearest(miles / step));
         for (int i = 0; i <= n; ++i) {
-            float x = static_cast<float>(Int(i * s * step + 59));
+            float x = static_cast<float>(Int(i * s * step + kGraphLeft));
             tick(i, x, x - 9, 198, i % 5 == 0 ? printed(static_cast<float>(i) * step) : std::string());
         }
     } else {
         at(p, 60, 200);
         p.Print({"0"});
         const int step = m.CourseLen < 1000 ? 50 : (m.CourseLen <= 5000 ? 100 : 500);
-        const double s = 350.0 / m.CourseLen;
+        const double s = static_cast<double>(kGraphWidth) / m.CourseLen;
         const int n = static_cast<int>(Nearest(static_cast<double>(m.CourseLen) / step - 1));
         for (int i = 1; i <= n; ++i) {
-            float x = static_cast<float>(Int(i * s * step + 58));
+            // The metre ticks stand one pixel left of the frame's edge.
+            float x = static_cast<float>(Int(i * s * step + (kGraphLeft - 1)));
             tick(i, x, x - 18, 200, i % 5 == 0 ? printed(i * step) : std::string());
         }
     }
@@ -296,7 +300,7 @@ void grf_replay(Module1& m, MainformState& f) {
     const int32_t last = std::min(m.RecCount - 1, kMaxRecord - m.RecPtr);
     for (int32_t r = 1; r <= last; ++r) {
         load_record(m, m.RecPtr + r);
-        if (m.RawRec[13] == 254) {
+        if (m.RawRec[frame::recordByte(layout::rec::kKind)] == layout::kSegmentMarker) {
             ++m.SegNo;
             seg_mark(m, f);
         } else {
@@ -321,8 +325,8 @@ void trace_plot(Module1& m, MainformState& f) {
     const float traceX = f.TraceX;
     if (Int(traceX) == f.TraceLastX && f.TraceLastX != 0) return;  // same pixel column as the last record
     Canvas& p = *f.Picture2;
-    const int x = static_cast<int>(Nearest(traceX + 59.0));
-    const int xPrev = f.TraceLastX + 59;
+    const int x = static_cast<int>(Nearest(traceX + static_cast<double>(kGraphLeft)));
+    const int xPrev = f.TraceLastX + kGraphLeft;
     const int jump = std::abs(x - xPrev);
     // A wrap at the lap end or missing records start the curve afresh.
     const bool joined = traceX != 0 && f.TraceLastX != 0 && jump <= 10;
@@ -361,7 +365,7 @@ void trace_plot(Module1& m, MainformState& f) {
             double v;
             if (m.AFMode != 0) {
                 int16_t raw = ch[2];
-                v = std::max(std::min(Nearest(AF_conv(f, raw) / 4.0), 170.0) - 70, 0.0);
+                v = std::max(std::min(Nearest(AF_conv(f.AfTable, raw) / 4.0), 170.0) - 70, 0.0);
             } else {
                 v = std::max(Int((ch[2] - 104) * 0.678), 0.0);
             }
@@ -391,7 +395,7 @@ void trace_plot(Module1& m, MainformState& f) {
 
 void seg_mark(Module1& m, MainformState& f) {
     Canvas& p = *f.Picture2;
-    const float x = f.TraceX + 59;
+    const float x = f.TraceX + kLeft;
     p.drawStyle = DrawStyle::Dot;
     p.Line(x, kTop, x, kBottom, kBlack);
     p.drawStyle = DrawStyle::Solid;

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "layout/FrameLayout.h"
+#include "layout/LogLayout.h"
 #include "logdata/Conversions.h"
 #include "logdata/Decode.h"
 #include "platform/NumText.h"
@@ -12,11 +14,6 @@
 namespace vt {
 
 namespace {
-
-// Angle (rather than battery voltage) on channel 1.
-bool angleDisplay(const Module1& m, const MainformState& f) {
-    return f.ANGL_CHK.Checked || m.ReplayOn != 0 || f.AnalyzeOn != 0;
-}
 
 // Str(v / div) of a whole number v for div 10 or 100, made without a floating value (and so
 // without the allocation of a long number text): " 12.5", " .9", "-1.05", " 3".
@@ -207,7 +204,8 @@ void car_set(Module1&, MainformState& f, int16_t distance) {
 void disp_update(Module1& m, MainformState& f) {
     pit_stop_time(m, f);
     // The logger's record counter (bit 4 of byte 3 is not part of it).
-    if (f.AnalyzeOn == 0) f.data_cont.setCaption(Str((m.RawRec[3] & 0xEF) * 256 + m.RawRec[4]));
+    if (f.AnalyzeOn == 0)
+        f.data_cont.setCaption(Str((m.RawRec[frame::kCounter] & 0xEF) * 256 + m.RawRec[frame::kCounter + 1]));
     nama_store(m, f);
     disp_channels(m, f);
 }
@@ -233,13 +231,13 @@ void disp_channels(Module1& m, MainformState& f) {
     if (m.AFMode == 0) {
         f.af.setCaption(oneDecimal(Sanso_conv(raw)));
     } else if (m.AFMode == 100) {
-        const int w = static_cast<int>(Int(AF_conv(f, raw) / 4.0));
+        const int w = static_cast<int>(Int(AF_conv(f.AfTable, raw) / 4.0));
         std::string s = fractionText(w, 100);
         if (w % 100 == 0) s += ".0";
         if (w % 10 == 0) s += "0";
         f.af.setCaption(s);
     } else {
-        const float v = AF_conv(f, raw);
+        const float v = AF_conv(f.AfTable, raw);
         f.af.setCaption(oneDecimal(static_cast<long>(Int(v / 400.0f * static_cast<float>(m.AFMode) / 10.0f))));
     }
     // Pressure.
@@ -278,7 +276,7 @@ void disp_channels(Module1& m, MainformState& f) {
     f.Gauge1.setValue(ch[8]);
     // Road speed; miles per hour are shown up to 250.
     if (m.SpeedUnit != 0) {
-        const int v = static_cast<int>(std::min(Int(ch[9] * 0.621), 250.0));
+        const int v = static_cast<int>(std::min(Int(ch[9] * layout::kMphPerKmh), 250.0));
         std::string s = Str(v);
         s += " M/h";
         f.sokudo.setCaption(s);
@@ -292,7 +290,7 @@ void disp_channels(Module1& m, MainformState& f) {
     // Distance and the car on the course (the analysis run sets its own).
     if (f.AnalyzeOn == 0) {
         if (m.SpeedUnit != 0) {
-            f.kyori.setCaption(Format(ch[10] * 0.000621, "#0.000 M"));
+            f.kyori.setCaption(Format(ch[10] * layout::kMilesPerMetre, "#0.000 M"));
         } else {
             std::string s = Str(ch[10]);
             s += " m";

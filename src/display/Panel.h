@@ -4,10 +4,15 @@
 
 #include <cstdint>
 
+#include "logdata/Decode.h"
 #include "state/MainformState.h"
 #include "state/Module1.h"
 
 namespace vt {
+
+// nama_store with what the window holds: the angle display and the graph's scale, the trace's
+// x going to TraceX.
+inline void nama_store(Module1& m, MainformState& f) { nama_store(m, angleDisplay(m, f), f.XScale, f.TraceX); }
 
 // Prepares the panel: scale texts on Picture3, gauge ranges, gauges and labels shown.
 void meter_set(Module1& m, MainformState& f);

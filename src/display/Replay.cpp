@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "layout/FrameLayout.h"
+#include "layout/LogLayout.h"
 #include "display/Panel.h"
 #include "logdata/Decode.h"
 #include "platform/NumText.h"
@@ -17,8 +19,8 @@ int32_t analysis_show(Module1& m, MainformState& f, int32_t r, int step) {
     const int32_t n = m.RecPtr + r;
     if (n < 0 || n > kMaxRecord) return r;
     load_record(m, n);
-    if (m.RawRec[13] >= 254) {
-        int seg = m.RawRec[16];
+    if (layout::isMarkerKind(m.RawRec[frame::recordByte(layout::rec::kKind)])) {
+        int seg = m.RawRec[frame::recordByte(layout::rec::kSegmentNo)];
         if (step == -1) seg = std::max(seg - 1, 0);
         m.SegNo = static_cast<int16_t>(seg);
     } else {
@@ -26,11 +28,11 @@ int32_t analysis_show(Module1& m, MainformState& f, int32_t r, int step) {
     }
     const int16_t d = f.DistTbl[static_cast<size_t>(r)];
     if (m.SpeedUnit != 0)
-        f.kyori.setCaption(Format(d * 0.000621, "#0.000 M"));
+        f.kyori.setCaption(Format(d * layout::kMilesPerMetre, "#0.000 M"));
     else
         f.kyori.setCaption(Str(static_cast<int>(Int(d))) + " m");
     car_set(m, f, d);
-    f.Label_Cur.move(static_cast<float>(Int(d * f.XScale + 59)), f.Label_Cur.Top);
+    f.Label_Cur.move(static_cast<float>(Int(d * f.XScale + kGraphLeft)), f.Label_Cur.Top);
     return r;
 }
 

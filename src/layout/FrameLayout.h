@@ -40,6 +40,8 @@ inline constexpr char kRealTimeRecord = 'Z';  // real-time stream (never relayed
 inline constexpr int kCounter = 3;  // 2 bytes: the logger's record counter
 inline constexpr int kLapTime = 5;  // 'G': 2 bytes, 1/100 s, the finished lap's time after an 'L'
 inline constexpr int kRecord = 7;   // 16 bytes (7..22): one sample record
+// The frame byte of a sample-record byte (RawRec holds a stored record the same way).
+constexpr int recordByte(int recOffset) { return kRecord + recOffset; }
 // 'L'
 inline constexpr int kLapNumber = 20;
 // 'S'

@@ -80,9 +80,11 @@ inline constexpr int kThrottle = 5;    // 255: no sensor
 inline constexpr int kTemp1 = 6;       // 2 bytes
 inline constexpr int kKind = 6;        // kSegmentMarker or kLapMarker in a marker record
 inline constexpr int kTemp2 = 8;       // 2 bytes
+inline constexpr int kSegTime = 0;     // in a segment marker: 2 bytes, the segment's time
 inline constexpr int kSegmentNo = 9;   // in a segment marker
 inline constexpr int kRpm = 10;        // 2 bytes, engine-speed count
 inline constexpr int kCarType = 11;    // in a lap marker
+inline constexpr int kLapNumber = 13;  // in a lap marker
 inline constexpr int kSpeed = 12;      // 2 bytes, road-speed count
 inline constexpr int kPulses = 14;     // 2 bytes, distance pulses of the record
 }  // namespace rec

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "layout/LogLayout.h"
 #include "platform/NumText.h"
 
 namespace vt {
@@ -36,10 +37,10 @@ float Kyori_conv(const Module1& m, float& x) {
     return x;
 }
 
-int16_t AF_conv(const MainformState& f, int16_t& x) {
+int16_t AF_conv(const AirFuelTable& table, int16_t& x) {
     if (x > 180) x = 180;
     if (x < 0) x = 0;
-    x = f.AfTable[static_cast<size_t>(x)];
+    x = table[static_cast<size_t>(x)];
     return x;
 }
 
@@ -49,17 +50,17 @@ int16_t Sanso_conv(int16_t& x) {
     return x;
 }
 
-void af_table_build(MainformState& f) {
+void af_table_build(AirFuelTable& table) {
     for (int i = 0; i <= 180; ++i) {
         double d = i;
         double q = ((1.757634e-12 * d - 1.069192e-9) * d + 2.505113e-7) * d - 2.690226e-5;
         double p = (((q * d + 0.001363144) * d - 0.02802743) * d + 1.308927) * d + 259.0972;
-        f.AfTable[static_cast<size_t>(i)] = static_cast<int16_t>(Int(p));
+        table[static_cast<size_t>(i)] = static_cast<int16_t>(Int(p));
     }
 }
 
 std::string timeText(int32_t t) {
-    if (t >= 60000 || t < 0) return "-:--.--";
+    if (t >= layout::kNoTime || t < 0) return "-:--.--";
     char buf[12];
     int minutes = t / 6000 % 10;
     int seconds = (t % 6000) / 100;

@@ -5,10 +5,10 @@
 // sign-corrected raw value, Taco_conv leaves it alone.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 
-#include "state/MainformState.h"
 #include "state/Module1.h"
 
 namespace vt {
@@ -22,10 +22,14 @@ int16_t Taco_conv(const Module1& m, int32_t x);
 bool Soku_conv(const Module1& m, int16_t& x);
 // Distance in 0.1 m from a distance pulse count.
 float Kyori_conv(const Module1& m, float& x);
-int16_t AF_conv(const MainformState& f, int16_t& x);
+// The air/fuel sensor's curve: entries 0..180 hold the value of each raw count.
+using AirFuelTable = std::array<int16_t, 201>;
+// Air/fuel from the raw count (held to 0..180) by the table.
+int16_t AF_conv(const AirFuelTable& table, int16_t& x);
+// Oxygen in 0.1 % from the raw count.
 int16_t Sanso_conv(int16_t& x);
-// Fills AfTable(0..180) from the sensor's curve.
-void af_table_build(MainformState& f);
+// Fills entries 0..180 of the table from the sensor's curve.
+void af_table_build(AirFuelTable& table);
 // M:SS.CC of a time in 1/100 s into TimeText; "-:--.--" from ten minutes on.
 const std::string& time_conv(Module1& m, int32_t t);
 // The same text without touching the shared state.

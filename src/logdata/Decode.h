@@ -2,7 +2,7 @@
 // sample record into the channel array.
 #pragma once
 
-#include "state/MainformState.h"
+#include "layout/LogLayout.h"
 #include "state/Module1.h"
 
 namespace vt {
@@ -26,12 +26,16 @@ bool find_distance_per_pulse(Module1& m, int32_t& ptr);
 // LapFirst, plus MemRecs when negative.
 int32_t imageIndex(const Module1& m, int address);
 
-// True when record n is a segment (254) or lap (255) marker.
-inline bool isMarker(const Module1& m, int32_t n) { return m.LogMem[static_cast<size_t>(n)][6] >= 254; }
+// True when record n is a segment or lap marker.
+inline bool isMarker(const Module1& m, int32_t n) {
+    return layout::isMarkerKind(m.LogMem[static_cast<size_t>(n)][layout::rec::kKind]);
+}
 
-// Decodes the sample record at RawRec(7..22) into Chan, DistCount and the window's TraceX.
-// A step whose value does not fit 16 bits is skipped and its channel keeps its value.
-void nama_store(Module1& m, MainformState& f);
+// Decodes the sample record at RawRec(7..22) into Chan and DistCount. `angle`: channel 1 is a
+// signed lean angle (else a battery voltage); `xScale`: graph pixels per metre, from which the
+// record's x in the graph frame goes to traceX (kept as it was when it is not a number). A step
+// whose value does not fit 16 bits is skipped and its channel keeps its value.
+void nama_store(Module1& m, bool angle, float xScale, float& traceX);
 
 // Copies record n of the image into RawRec(7..22).
 void load_record(Module1& m, int32_t n);

@@ -12,7 +12,7 @@ bool name_is_allowed(std::string_view name) {
 // ---- File_Form ---------------------------------------------------------------------------
 
 void Form_Load(Module1& m, FileFormState& st) {
-    st.Command2.setCaption(lang(m, 64));
+    st.Command2.setCaption(lang(m, text::kCancel));
     if (Right(m.LogFileName, 3) == "log") {
         st.Pattern = "*.log";
         st.window.setCaption(lang(m, 108));
@@ -60,7 +60,7 @@ void Form_Load(Module1& m, FormNameState& st) {
     st.Option2[0].setCaption(lang(m, 117));
     st.Option2[1].setCaption(lang(m, 118));
     st.Frame3.setCaption(lang(m, 119));
-    st.Command2.setCaption(lang(m, 64));
+    st.Command2.setCaption(lang(m, text::kCancel));
     st.F_BOUD[0].setCaption("38400");
     st.F_BOUD[1].setCaption("57600");
     st.F_BOUD[2].setCaption("115200");
@@ -94,7 +94,7 @@ void Command1_Click(Module1& m, FormNameState& st, Services& s) {
         return;
     }
     if (!name_is_allowed(name)) {
-        s.ui.msg(lang(m, 120), MsgIcon::Exclamation, lang(m, 121));
+        s.ui.msg(lang(m, text::kBadName), MsgIcon::Exclamation, lang(m, text::kErrorTitle));
         st.FocusText1 = true;
         return;
     }

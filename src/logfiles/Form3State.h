@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 
+#include "layout/LogLayout.h"
 #include "platform/Controls.h"
 
 namespace vt {
@@ -17,7 +18,7 @@ constexpr int kLapLineChars = 77;
 
 struct Form3State {
     // ---- list fields ---------------------------------------------------------------------
-    int32_t BestTime = 60000;
+    int32_t BestTime = layout::kNoTime;
     int16_t BestLap = 0;
     int16_t RowLap = 0;    // the lap of the line being built
     int16_t SegCount = 0;  // segment counter of the line being built (and of the text export)

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "layout/LogLayout.h"
 #include "logdata/Conversions.h"
 #include "platform/NumText.h"
 
@@ -45,12 +46,12 @@ int16_t speedOf(const Module1& m, int lap, int seg, int byte, bool& ok) {
 }
 
 void setLapMmPerPulse(Module1& m, int lap) {
-    int mm = segWord(m, lap, 1, 28);
+    int mm = segWord(m, lap, 1, layout::seg::kMmPerPulse);
     m.MmPerPulse = static_cast<int16_t>(mm < 100 || mm > 999 ? 500 : mm);
 }
 
 int16_t gOf(const Module1& m, int lap, int seg) {
-    int16_t x = m.LapTbl[static_cast<size_t>(lap)][static_cast<size_t>(seg)][11];
+    int16_t x = m.LapTbl[static_cast<size_t>(lap)][static_cast<size_t>(seg)][layout::seg::kPeakG];
     return G_conv(x);
 }
 
@@ -59,7 +60,7 @@ void appendG(std::string& out, int16_t g) { out += Right("    " + Str(static_cas
 
 // A segment time of the lap-and-segment list: mark, time and a blank, or nine blanks.
 void appendSegTime(Module1& m, Form3State& st, int seg) {
-    int32_t t = segWord(m, st.RowLap, seg, 0);
+    int32_t t = segWord(m, st.RowLap, seg, layout::seg::kTime);
     if (t == 0) {
         st.Text1.append(9, ' ');
         return;
@@ -77,7 +78,7 @@ void appendFramedTime(Module1& m, Form3State& st, int32_t t) {
 
 }  // namespace
 
-bool lapDeleted(const Module1& m, int lap) { return m.LapTbl[static_cast<size_t>(lap)][1][10] == 51; }
+bool lapDeleted(const Module1& m, int lap) { return m.LapTbl[static_cast<size_t>(lap)][1][layout::seg::kDeleted] == layout::kDeletedMark; }
 
 void list_size(const Module1& m, Form3State& st) {
     int rows = std::abs(m.LapLast - m.LapFirst);
@@ -98,7 +99,7 @@ bool lap_line_head(Module1& m, Form3State& st, int lap) {
     st.SegCount = 0;
     do {
         ++st.SegCount;
-        m.SegTime = segWord(m, lap, st.SegCount, 0);
+        m.SegTime = segWord(m, lap, st.SegCount, layout::seg::kTime);
         m.CumTime += m.SegTime;
     } while (m.SegTime != 0 && st.SegCount < 16);
     if (m.CumTime < st.BestTime) {
@@ -114,8 +115,8 @@ bool lap_line_head(Module1& m, Form3State& st, int lap) {
 void min_max_text(const Module1& m, Form3State& st, int kind, int32_t min, int32_t max, int width) {
     std::string lo, hi;
     if (kind == 1 && m.SpeedUnit == 1) {
-        lo = Format(min * 0.621, "     ###0~");
-        hi = Format(max * 0.621, "     ###0 ");
+        lo = Format(min * layout::kMphPerKmh, "     ###0~");
+        hi = Format(max * layout::kMphPerKmh, "     ###0 ");
     } else {
         lo = "     " + Str(static_cast<long long>(min)) + "~";
         hi = "     " + Str(static_cast<long long>(max)) + " ";
@@ -127,8 +128,8 @@ void min_max_text(const Module1& m, Form3State& st, int kind, int32_t min, int32
 void lap_rpm(Module1& m, Form3State& st) {
     Range r;
     for (int seg = 1; seg < st.SegCount; ++seg) {
-        r.low(Taco_conv(m, segWord(m, st.RowLap, seg, 2)));
-        r.high(Taco_conv(m, segWord(m, st.RowLap, seg, 4)));
+        r.low(Taco_conv(m, segWord(m, st.RowLap, seg, layout::seg::kRpmMin)));
+        r.high(Taco_conv(m, segWord(m, st.RowLap, seg, layout::seg::kRpmMax)));
     }
     min_max_text(m, st, 0, r.min, r.max, 6);
 }
@@ -176,7 +177,7 @@ void lap_list(Module1& m, Form3State& st) {
     st.Text2 = m.SpeedUnit == 0 ? kLapListHeadKmh : kLapListHeadMph;
     st.Text1.clear();
     st.BestLap = 0;
-    st.BestTime = 60000;
+    st.BestTime = layout::kNoTime;
     for (int lap = topLap(m); lap >= bottomLap(m); --lap) {
         if (lap_line_head(m, st, lap)) {
             st.Text1 += ' ';
@@ -187,12 +188,12 @@ void lap_list(Module1& m, Form3State& st) {
             // Lap length over segments 1..SegCount: the terminating segment is summed too.
             float tenths = 0;
             for (int seg = 1; seg <= st.SegCount; ++seg) {
-                float x = static_cast<float>(segWord(m, lap, seg, 20));
+                float x = static_cast<float>(segWord(m, lap, seg, layout::seg::kPulses));
                 tenths += Kyori_conv(m, x);
             }
             float metres = tenths / 10.0f;
             std::string len =
-                m.SpeedUnit == 0 ? Format(metres, "    ####0.0") : Format(metres * 0.000621, "    ##0.000");
+                m.SpeedUnit == 0 ? Format(metres, "    ####0.0") : Format(metres * layout::kMilesPerMetre, "    ##0.000");
             // Under 10 m the pattern gives seven characters; the line keeps its 75 so that
             // picking by position finds the right lap.
             st.Text1 += "  ";
@@ -212,11 +213,11 @@ void seg_table_list(Module1& m, Form3State& st) {
     st.BestLap = 0;
 
     st.BestSegLap.fill(0);
-    st.BestSegTime.fill(60000);
+    st.BestSegTime.fill(layout::kNoTime);
     for (int lap = topLap(m); lap >= bottomLap(m); --lap) {
         if (lapDeleted(m, lap)) continue;
         for (int seg = 1; seg <= 15; ++seg) {
-            int32_t t = segWord(m, lap, seg, 0);
+            int32_t t = segWord(m, lap, seg, layout::seg::kTime);
             if (t != 0 && t < st.BestSegTime[static_cast<size_t>(seg)]) {
                 st.BestSegTime[static_cast<size_t>(seg)] = t;
                 st.BestSegLap[static_cast<size_t>(seg)] = static_cast<int16_t>(lap);
@@ -224,16 +225,16 @@ void seg_table_list(Module1& m, Form3State& st) {
         }
     }
 
-    st.BestTime = 60000;
+    st.BestTime = layout::kNoTime;
     for (int lap = topLap(m); lap >= bottomLap(m); --lap) {
         if (lap_line_head(m, st, lap)) {
             for (int seg = 1; seg <= 5; ++seg) appendSegTime(m, st, seg);
             lap_rpm(m, st);
             lap_speed(m, st);
-            if (segWord(m, lap, 6, 0) != 0) {
+            if (segWord(m, lap, 6, layout::seg::kTime) != 0) {
                 st.Text1 += kContinuation;
                 for (int seg = 6; seg < st.SegCount; ++seg) {
-                    if (segWord(m, lap, seg, 0) == 0) break;
+                    if (segWord(m, lap, seg, layout::seg::kTime) == 0) break;
                     if (seg == 11) st.Text1 += kContinuation;
                     appendSegTime(m, st, seg);
                 }
@@ -251,7 +252,7 @@ void seg_table_list(Module1& m, Form3State& st) {
     const int segs = st.SegCount;  // segments 1..segs-1 hold times
     int32_t bestTotal = 0;
     for (int seg = 1; seg < segs; ++seg) {
-        int32_t t = segWord(m, best, seg, 0);
+        int32_t t = segWord(m, best, seg, layout::seg::kTime);
         if (t == 0) break;
         if (seg == 6 || seg == 11) st.Text1 += kContinuation;
         appendFramedTime(m, st, t);
@@ -271,7 +272,7 @@ void seg_table_list(Module1& m, Form3State& st) {
     appendFramedTime(m, st, bestTotal - theo);
     for (int seg = 1; seg < segs; ++seg) {
         if (seg == 6 || seg == 11) st.Text1 += kContinuation;
-        appendFramedTime(m, st, segWord(m, best, seg, 0) - st.BestSegTime[static_cast<size_t>(seg)]);
+        appendFramedTime(m, st, segWord(m, best, seg, layout::seg::kTime) - st.BestSegTime[static_cast<size_t>(seg)]);
     }
 }
 
@@ -282,10 +283,10 @@ void one_seg_list(Module1& m, Form3State& st, int seg) {
                (m.SpeedUnit == 0 ? ".SEG    rpm MIN~MAX   km/h    G MAX     TMP.1     TMP.2"
                                  : ".SEG    rpm MIN~MAX   M/h     G MAX     TMP.1     TMP.2");
     st.Text1.clear();
-    st.BestTime = 60000;
+    st.BestTime = layout::kNoTime;
     for (int lap = topLap(m); lap >= bottomLap(m); --lap) {
         if (lap_line_head(m, st, lap)) {
-            int32_t t = segWord(m, lap, seg, 0);
+            int32_t t = segWord(m, lap, seg, layout::seg::kTime);
             if (t != 0) {
                 st.Text1 += "   ";
                 st.Text1 += time_conv(m, t);
@@ -294,7 +295,7 @@ void one_seg_list(Module1& m, Form3State& st, int seg) {
                 st.Text1.append(11, ' ');
             }
             st.Text1 += ' ';
-            min_max_text(m, st, 0, Taco_conv(m, segWord(m, lap, seg, 2)), Taco_conv(m, segWord(m, lap, seg, 4)), 6);
+            min_max_text(m, st, 0, Taco_conv(m, segWord(m, lap, seg, layout::seg::kRpmMin)), Taco_conv(m, segWord(m, lap, seg, layout::seg::kRpmMax)), 6);
             setLapMmPerPulse(m, lap);
             bool okLo = false, okHi = false;
             int16_t lo = speedOf(m, lap, seg, 6, okLo);
@@ -326,7 +327,7 @@ int ask_segment(Module1& m, Services& s) {
         int seg = segment_number(answer);
         if (seg != 0) return seg;
         s.ui.beep();
-        s.ui.msg(lang(m, 156), MsgIcon::Question, lang(m, 121));
+        s.ui.msg(lang(m, 156), MsgIcon::Question, lang(m, text::kErrorTitle));
     }
 }
 

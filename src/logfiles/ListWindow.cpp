@@ -3,7 +3,10 @@
 #include <QSaveFile>
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 
+#include "layout/FrameLayout.h"
+#include "layout/LogLayout.h"
 #include "logdata/Conversions.h"
 #include "logdata/Decode.h"
 #include "logfiles/FileDialogs.h"
@@ -21,7 +24,7 @@ const char* const kInfoTitle = "インフォーメーション";
 void invalidPick(Module1& m, Form3State& st, Services& s) {
     s.ui.beep();
     st.PickLap = 0;
-    s.ui.msg(lang(m, 79), MsgIcon::Question, lang(m, 121));
+    s.ui.msg(lang(m, 79), MsgIcon::Question, lang(m, text::kErrorTitle));
 }
 
 std::array<Control*, 5> editButtons(Form3State& st) {
@@ -127,7 +130,7 @@ void Command2_Click(Module1& m, Form3State& st, Services& s, const std::function
     st.Command2.setVisible(true);
     if (st.Mode == 0)
         for (Control* c : {&st.Command1, &st.DEL, &st.Re_Save, &st.UN_DO}) c->setVisible(true);
-    if (!ok && !error.empty() && error != "cancelled") s.ui.msg(error, MsgIcon::Exclamation, lang(m, 121));
+    if (!ok && !error.empty() && error != "cancelled") s.ui.msg(error, MsgIcon::Exclamation, lang(m, text::kErrorTitle));
 }
 
 void DEL_Click(Module1& m, Form3State& st, Services& s) {
@@ -138,7 +141,7 @@ void DEL_Click(Module1& m, Form3State& st, Services& s) {
     for (int i = 1; i <= kMaxLap && m.DelList[static_cast<size_t>(i)] != 0; ++i) {
         const int lap = m.DelList[static_cast<size_t>(i)];
         if (lap >= m.LapFirst && lap <= m.LapLast && lap >= 0 && lap <= kMaxLap)
-            m.LapTbl[static_cast<size_t>(lap)][1][10] = 51;
+            m.LapTbl[static_cast<size_t>(lap)][1][layout::seg::kDeleted] = layout::kDeletedMark;
     }
     lap_list(m, st);
     clearSelection(st);
@@ -148,7 +151,7 @@ void DEL_Click(Module1& m, Form3State& st, Services& s) {
 
 void UN_DO_Click(Module1& m, Form3State& st) {
     for (int lap = std::max<int>(m.LapFirst, 0); lap <= std::min<int>(m.LapLast, kMaxLap); ++lap)
-        m.LapTbl[static_cast<size_t>(lap)][1][10] = 0;
+        m.LapTbl[static_cast<size_t>(lap)][1][layout::seg::kDeleted] = 0;
     lap_list(m, st);
     clearSelection(st);
     best_show(m, st);
@@ -162,13 +165,13 @@ void Re_Save_Click(Module1& m, Form3State&, Services& s) {
     }
     // The name must stay a plain name in the log folder.
     if (!name_is_allowed(name)) {
-        s.ui.msg(lang(m, 120), MsgIcon::Exclamation, lang(m, 121));
+        s.ui.msg(lang(m, text::kBadName), MsgIcon::Exclamation, lang(m, text::kErrorTitle));
         return;
     }
     m.LogFileName = m.LogDir + "/" + name + ".log";
     std::string error;
     if (!log_write(m, m.LogFileName, &error)) {
-        s.ui.msg(m.LogFileName + ": " + error, MsgIcon::Exclamation, lang(m, 121));
+        s.ui.msg(m.LogFileName + ": " + error, MsgIcon::Exclamation, lang(m, text::kErrorTitle));
         return;
     }
     s.ui.beep();
@@ -179,20 +182,24 @@ void TEXT_SAVE_Click(Module1& m, MainformState& f, Form3State& st, Services& s) 
     if (m.TextFileName.empty()) {
         // No log file has been opened, so there is no name to export under.
         s.ui.beep();
-        s.ui.msg(lang(m, 128), MsgIcon::Exclamation, lang(m, 121));
+        s.ui.msg(lang(m, text::kNoLog), MsgIcon::Exclamation, lang(m, text::kErrorTitle));
         return;
     }
     std::string error;
     if (!text_export(m, f, st, s, m.TextFileName, nullptr, &error)) {
-        s.ui.msg(m.TextFileName + ": " + error, MsgIcon::Exclamation, lang(m, 121));
+        s.ui.msg(m.TextFileName + ": " + error, MsgIcon::Exclamation, lang(m, text::kErrorTitle));
         return;
     }
     s.ui.beep();
-    s.ui.msg(kWrittenText, MsgIcon::Exclamation, kInfoTitle);
+    // A log whose own name ends in "txt" exports under another name: say which.
+    bool adjusted = false;
+    if (text_file_name(m.LogFileName, &adjusted) != m.TextFileName) adjusted = false;
+    s.ui.msg(adjusted ? kWrittenText + m.CrLfStr + m.TextFileName : std::string(kWrittenText), MsgIcon::Exclamation,
+             kInfoTitle);
 }
 
 void export_line(Module1& m, MainformState& f, Form3State& st, std::string& out) {
-    nama_store(m, f);
+    nama_store(m, angleDisplay(m, f), f.XScale, f.TraceX);
     const auto& ch = m.Chan;
     // Eleven fields of at most seven characters each (comma, sign, five digits).
     char buf[96];
@@ -246,6 +253,11 @@ void export_line(Module1& m, MainformState& f, Form3State& st, std::string& out)
 
 bool text_export(Module1& m, MainformState& f, Form3State& st, Services& s, const std::string& path, int64_t* lines,
                  std::string* error) {
+    std::error_code ec;
+    if (!m.LogFileName.empty() && std::filesystem::equivalent(path, m.LogFileName, ec)) {
+        if (error) *error = "that is the log file itself; the export would replace it";
+        return false;
+    }
     QSaveFile file(QString::fromStdString(path));
     if (!file.open(QIODevice::WriteOnly)) {
         if (error) *error = file.errorString().toStdString();
@@ -273,12 +285,12 @@ bool text_export(Module1& m, MainformState& f, Form3State& st, Services& s, cons
 
     int64_t count = 0;
     int sinceEvents = 0;
-    const int s0 = lapWord(m, m.LapFirst, 1, 30);
+    const int s0 = lapWord(m, m.LapFirst, 1, layout::seg::kStartAddress);
     const int top = std::min<int>(m.LapLast, kMaxLap);
     for (int lap = std::max<int>(m.LapFirst, 0); lap <= top && writeOk; ++lap) {
         if (lapDeleted(m, lap)) continue;
         m.LapCur = static_cast<int16_t>(lap);
-        int32_t ptr = lapWord(m, lap, 1, 30) - s0;
+        int32_t ptr = lapWord(m, lap, 1, layout::seg::kStartAddress) - s0;
         if (ptr < 0) ptr += m.MemRecs;
         // A start outside the ring, or past the image, has no records here.
         if (ptr < 0 || ptr > m.MemRecs || ptr > kMaxRecord) continue;
@@ -295,21 +307,21 @@ bool text_export(Module1& m, MainformState& f, Form3State& st, Services& s, cons
                 s.pump.processEvents();
             }
             load_record(m, n);
-            const uint8_t kind = m.RawRec[7 + 6];
-            if (kind == 254) {
+            const uint8_t kind = m.RawRec[frame::recordByte(layout::rec::kKind)];
+            if (kind == layout::kSegmentMarker) {
                 m.RxKind = "S";
                 ++st.SegCount;
                 const int seg = st.SegCount;
-                const int t = seg >= 1 && seg <= 16 ? lapWord(m, lap, seg, 0) : 0;
+                const int t = seg >= 1 && seg <= 16 ? lapWord(m, lap, seg, layout::seg::kTime) : 0;
                 st.LinePrefix = "S," + std::to_string(seg) + "," + Trim(time_conv(m, t));
                 continue;
             }
-            const bool lapMarker = kind == 255;
+            const bool lapMarker = kind == layout::kLapMarker;
             if (lapMarker) {
                 m.RxKind = "L";
                 st.SegCount = 1;
                 ++lapMarkers;
-                st.LinePrefix = "L," + std::to_string(lap) + "," + Trim(time_conv(m, lapWord(m, lap, 1, 0)));
+                st.LinePrefix = "L," + std::to_string(lap) + "," + Trim(time_conv(m, lapWord(m, lap, 1, layout::seg::kTime)));
             } else {
                 m.RxKind = "G";
             }

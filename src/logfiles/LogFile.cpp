@@ -10,6 +10,8 @@
 #include <memory>
 #include <vector>
 
+#include "layout/FrameLayout.h"
+#include "layout/LogLayout.h"
 #include "logdata/Decode.h"
 #include "platform/Clock.h"
 
@@ -17,10 +19,11 @@ namespace vt {
 
 namespace {
 
-constexpr int kHeaderBytes = 16;
-constexpr int kRecordBytes = 16;
-constexpr int kLapPageBytes = 480;  // 15 segment summaries of 32 bytes
-constexpr int kMaxLapInHeader = 127;
+using layout::kHeaderBytes;
+using layout::kLapPageBytes;
+using layout::kMaxLapInHeader;
+using layout::kRecordBytes;
+using layout::kSegmentBytes;
 
 // Reads up to n bytes, across short reads; returns how many arrived.
 size_t readFully(std::istream& in, char* dst, size_t n) {
@@ -41,9 +44,10 @@ std::string LoadReport::note() const {
         if (!s.empty()) s += "; ";
         s += part;
     };
-    if (lapsLeftOut > 0) add(std::to_string(lapsLeftOut) + " laps above lap 100 left out");
-    if (recordsLeftOut > 0) add(std::to_string(recordsLeftOut) + " records after the 65000th left out");
-    if (partialBytes > 0) add(std::to_string(partialBytes) + " bytes after the last whole record ignored");
+    auto count = [](long n, const char* one, const char* many) { return std::to_string(n) + (n == 1 ? one : many); };
+    if (lapsLeftOut > 0) add(count(lapsLeftOut, " lap", " laps") + " above lap 100 left out");
+    if (recordsLeftOut > 0) add(count(recordsLeftOut, " record", " records") + " after the 65000th left out");
+    if (partialBytes > 0) add(count(partialBytes, " byte", " bytes") + " after the last whole record ignored");
     if (records == 0) add("no sample records");
     return s;
 }
@@ -60,8 +64,8 @@ bool log_read(Module1& m, std::istream& in, LoadReport* report, std::string* err
         return false;
     }
     const auto* h = reinterpret_cast<const uint8_t*>(header);
-    const int lapFirst = h[11];
-    const int lapLast = std::max(lapFirst, h[0] >> 1);
+    const int lapFirst = h[layout::header::kLapFirst];
+    const int lapLast = std::max(lapFirst, h[layout::header::kUnitAndLastLap] >> 1);
     if (lapFirst > kMaxLap) {
         if (error)
             *error =
@@ -81,17 +85,18 @@ bool log_read(Module1& m, std::istream& in, LoadReport* report, std::string* err
         return false;
     }
 
-    std::memcpy(&m.RawRec[5], header, kHeaderBytes);
-    m.RawRec[3] = 0;
-    m.RawRec[4] = 0;
+    std::memcpy(&m.RawRec[frame::kHeader], header, kHeaderBytes);
+    m.RawRec[frame::kMmPerPulse] = 0;
+    m.RawRec[frame::kMmPerPulse + 1] = 0;
     header_decode(m);
     m.LapFirst = static_cast<int16_t>(lapFirst);
     m.LapLast = static_cast<int16_t>(std::min(lapLast, kMaxLap));
     r.lapsLeftOut = lapLast - m.LapLast;
     for (int lap = lapFirst; lap <= m.LapLast; ++lap) {
         const char* page = table.data() + static_cast<size_t>(lap - lapFirst) * kLapPageBytes;
-        for (int seg = 1; seg <= 15; ++seg)
-            std::memcpy(m.LapTbl[static_cast<size_t>(lap)][static_cast<size_t>(seg)].data(), page + (seg - 1) * 32, 32);
+        for (int seg = 1; seg <= layout::kSegmentsPerLap; ++seg)
+            std::memcpy(m.LapTbl[static_cast<size_t>(lap)][static_cast<size_t>(seg)].data(),
+                        page + (seg - 1) * kSegmentBytes, kSegmentBytes);
     }
     m.LapCur = m.LapFirst;
 
@@ -125,7 +130,7 @@ bool log_read(Module1& m, std::istream& in, LoadReport* report, std::string* err
     auto& end = m.LogMem[static_cast<size_t>(n)];
     std::memset(end.data(), 0, end.size());
     if (carry > 0 && r.recordsLeftOut == 0 && atEnd) std::memcpy(end.data(), partial, carry);
-    end[6] = 255;
+    end[layout::rec::kKind] = layout::kLapMarker;
     r.partialBytes = static_cast<int>(carry > 0 ? carry : 0);
     r.records = n;
     m.RecCount = n;
@@ -140,9 +145,19 @@ std::string log_title(const std::string& path) {
     return name.size() > 4 ? name.substr(0, name.size() - 4) : std::string();
 }
 
-std::string text_file_name(const std::string& path) {
-    if (path.size() < 3) return {};
-    return path.substr(0, path.size() - 3) + "txt";
+std::string text_file_name(const std::string& path, bool* adjusted) {
+    if (adjusted) *adjusted = false;
+    if (path.empty()) return {};
+    const size_t slash = path.find_last_of('/');
+    const size_t nameLength = slash == std::string::npos ? path.size() : path.size() - slash - 1;
+    // The last three characters are replaced only inside the file's own name (a shorter name
+    // would reach into the folder's) and only when that does not give the log's own name.
+    if (nameLength > 3) {
+        std::string usual = path.substr(0, path.size() - 3) + "txt";
+        if (usual != path) return usual;
+    }
+    if (adjusted) *adjusted = true;
+    return path + ".txt";
 }
 
 bool log_open_path(Module1& m, MainformState& f, Services& s, const std::string& path, LoadReport* report,
@@ -179,13 +194,16 @@ bool log_write(const Module1& m, const std::string& path, std::string* error) {
     std::string bytes;
     bytes.reserve(kHeaderBytes + kLapPageBytes * static_cast<size_t>(std::max(0, lapLast - m.LapFirst + 1)) +
                   kRecordBytes * static_cast<size_t>(std::max(0, recLast + 1)));
-    bytes.append(reinterpret_cast<const char*>(&m.HdrCopy[5]), kHeaderBytes);
-    if ((m.HdrCopy[5] >> 1) > lapLast && lapLast >= m.LapFirst)
-        bytes[0] = static_cast<char>((m.HdrCopy[5] & 1) | (lapLast << 1));  // laps above 100 were not kept
+    const uint8_t* header = &m.HdrCopy[frame::kHeader];
+    bytes.append(reinterpret_cast<const char*>(header), kHeaderBytes);
+    if ((header[layout::header::kUnitAndLastLap] >> 1) > lapLast && lapLast >= m.LapFirst)  // laps above 100 were not kept
+        bytes[layout::header::kUnitAndLastLap] =
+            static_cast<char>((header[layout::header::kUnitAndLastLap] & 1) | (lapLast << 1));
     for (int lap = std::max<int>(m.LapFirst, 0); lap <= lapLast; ++lap)
-        for (int seg = 1; seg <= 15; ++seg)
+        for (int seg = 1; seg <= layout::kSegmentsPerLap; ++seg)
             bytes.append(
-                reinterpret_cast<const char*>(m.LapTbl[static_cast<size_t>(lap)][static_cast<size_t>(seg)].data()), 32);
+                reinterpret_cast<const char*>(m.LapTbl[static_cast<size_t>(lap)][static_cast<size_t>(seg)].data()),
+                kSegmentBytes);
     for (int32_t n = 0; n <= recLast; ++n)
         bytes.append(reinterpret_cast<const char*>(m.LogMem[static_cast<size_t>(n)].data()), kRecordBytes);
     if (file.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size()) ||
@@ -209,14 +227,14 @@ bool log_open_load(Module1& m, MainformState& f, Services& s, LoadReport* report
     std::string error;
     const std::string path = m.LogFileName;
     if (!log_open_path(m, f, s, path, &r, &error)) {
-        s.ui.msg(path + ": " + error, MsgIcon::Exclamation, lang(m, 121));
+        s.ui.msg(path + ": " + error, MsgIcon::Exclamation, lang(m, text::kErrorTitle));
         m.DataFileNo = 0;
         m.LogFileName.clear();
         f.Label1.setCaption("");
         return false;
     }
     const std::string note = r.note();
-    f.Label1.setCaption(note.empty() ? lang(m, 170) : lang(m, 170) + " (" + note + ")");
+    f.Label1.setCaption(note.empty() ? lang(m, text::kLogLoaded) : lang(m, text::kLogLoaded) + " (" + note + ")");
     return true;
 }
 

@@ -44,9 +44,12 @@ bool log_write(const Module1& m, const std::string& path, std::string* error);
 
 // The file name without folder and without its last four characters ("run1" of ".../run1.log").
 std::string log_title(const std::string& path);
-// The path with its last three characters replaced by "txt"; empty for an empty path, so an
-// export with no log opened has no file name rather than one called "txt".
-std::string text_file_name(const std::string& path);
+// The name of a log's text export: the path with its last three characters replaced by "txt"
+// ("run1.log" gives "run1.txt"). Where that would be the log itself ("run1.txt") or reach into
+// the folder's name (a name of three characters or less), the log's path with ".txt" added
+// instead, and `adjusted` says so. Empty for an empty path, so an export with no log opened has
+// no file name rather than one called "txt".
+std::string text_file_name(const std::string& path, bool* adjusted = nullptr);
 
 // ---- the menu entries --------------------------------------------------------------------
 

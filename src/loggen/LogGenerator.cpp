@@ -2,9 +2,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <limits>
 #include <sstream>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "loggen/Vehicle.h"
 
@@ -13,17 +19,17 @@ namespace loggen {
 namespace {
 
 // Figures of the terminal's course layout; the G byte is chosen against exactly these.
-constexpr double kGCount = 0.383;               // m/s^2 per lateral-G count
-constexpr double kKmhToRecordMetres = 0.02777;  // metres covered in one record per km/h
-constexpr double kAccelScale = 0.01;            // with the figure above: heading step = a * 0.1 s / v
-constexpr double kRecordSeconds = 0.1;
+using vt::layout::kAccelScale;
+using vt::layout::kGPerCount;
+using vt::layout::kKmhToRecordMetres;
+using vt::layout::kRecordSeconds;
 
-int signedByte(std::uint8_t b) { return b < 128 ? b : b - 256; }
-
-void put16(std::uint8_t* p, long v) {
-    p[0] = std::uint8_t((v >> 8) & 0xFF);
-    p[1] = std::uint8_t(v & 0xFF);
-}
+namespace hdr = vt::layout::header;
+namespace rec = vt::layout::rec;
+namespace seg = vt::layout::seg;
+using vt::layout::signedByte;
+using vt::layout::word;
+constexpr void put16(std::uint8_t* p, long v) { vt::layout::putWord(p, v); }
 
 // Whole km/h the terminal shows for a road-speed count: floor(mm * 0.0036 * count), done in integers.
 long wholeKmh(long mmPerPulse, long count) { return mmPerPulse * 36 * count / 10000; }
@@ -53,11 +59,11 @@ struct SegmentStats {
     long pulses = 0;
 
     void add(const Record& r) {
-        const long rpm = r[10] * 256L + r[11];
-        const long spd = r[12] * 256L + r[13];
-        const long t1 = r[6] * 256L + r[7];
-        const long t2 = r[8] * 256L + r[9];
-        const int g = signedByte(r[0]);
+        const long rpm = word(&r[rec::kRpm]);
+        const long spd = word(&r[rec::kSpeed]);
+        const long t1 = word(&r[rec::kTemp1]);
+        const long t2 = word(&r[rec::kTemp2]);
+        const int g = signedByte(r[rec::kLatG]);
         if (samples == 0) {
             minRpm = maxRpm = rpm;
             minSpeed = maxSpeed = spd;
@@ -75,22 +81,22 @@ struct SegmentStats {
             maxT2 = std::max(maxT2, t2);
             if (std::abs(g) > std::abs(peakG)) peakG = g;  // the first of equal peaks stays
         }
-        pulses += r[14] * 256L + r[15];
+        pulses += word(&r[rec::kPulses]);
         ++samples;
     }
 
     void write(std::uint8_t* s, int timeCs) const {
-        put16(s + 0, timeCs);
-        put16(s + 2, minRpm);
-        put16(s + 4, maxRpm);
-        put16(s + 6, minSpeed);
-        put16(s + 8, maxSpeed);
-        s[11] = std::uint8_t(std::int8_t(peakG));
-        put16(s + 12, minT1);
-        put16(s + 14, maxT1);
-        put16(s + 16, minT2);
-        put16(s + 18, maxT2);
-        put16(s + 20, pulses);
+        put16(s + seg::kTime, timeCs);
+        put16(s + seg::kRpmMin, minRpm);
+        put16(s + seg::kRpmMax, maxRpm);
+        put16(s + seg::kSpeedLow, minSpeed);
+        put16(s + seg::kSpeedHigh, maxSpeed);
+        s[seg::kPeakG] = std::uint8_t(std::int8_t(peakG));
+        put16(s + seg::kTemp1Min, minT1);
+        put16(s + seg::kTemp1Max, maxT1);
+        put16(s + seg::kTemp2Min, minT2);
+        put16(s + seg::kTemp2Max, maxT2);
+        put16(s + seg::kPulses, pulses);
     }
 };
 
@@ -104,18 +110,18 @@ struct Crossing {
 
 Record lapMarker(int lapNumber, int mmPerPulse, int carType) {
     Record r{};
-    put16(&r[2], mmPerPulse);
-    r[6] = kLapMarker;
-    r[11] = std::uint8_t(carType);
-    r[13] = std::uint8_t(lapNumber);
+    put16(&r[rec::kMmPerPulse], mmPerPulse);
+    r[rec::kKind] = kLapMarker;
+    r[rec::kCarType] = std::uint8_t(carType);
+    r[rec::kLapNumber] = std::uint8_t(lapNumber);
     return r;
 }
 
 Record segmentMarker(long timeCs, int seg) {
     Record r{};
-    put16(&r[0], timeCs);
-    r[6] = kSegmentMarker;
-    r[9] = std::uint8_t(seg);
+    put16(&r[rec::kSegTime], timeCs);
+    r[rec::kKind] = kSegmentMarker;
+    r[rec::kSegmentNo] = std::uint8_t(seg);
     return r;
 }
 
@@ -123,16 +129,7 @@ std::uint8_t clampByte(double v, int lo, int hi) { return std::uint8_t(std::clam
 
 }  // namespace
 
-int memRecsForCode(int memCode) {
-    switch (memCode) {
-        case 1:
-            return 12288;
-        case 2:
-            return 20480;
-        default:
-            return 53248;
-    }
-}
+int memRecsForCode(int memCode) { return vt::layout::memRecsForCode(memCode); }
 
 std::string validateOptions(const GenOptions& o) {
     std::ostringstream os;
@@ -315,8 +312,8 @@ GenResult generateLog(const GenOptions& o, const Course& course) {
                 li.firstRecord = int(mem.records.size()) - 1;
                 li.address = mem.addressOf(li.firstRecord);
                 std::uint8_t* s1 = &mem.lapTable[size_t(curLap) * kLapTableBytes];
-                put16(s1 + 28, o.mmPerPulse);
-                put16(s1 + 30, li.address);
+                put16(s1 + seg::kMmPerPulse, o.mmPerPulse);
+                put16(s1 + seg::kStartAddress, li.address);
             } else {
                 if (!closeSegment(segCs)) return res;
                 mem.records.push_back(segmentMarker(segCs, c.seg));
@@ -341,7 +338,7 @@ GenResult generateLog(const GenOptions& o, const Course& course) {
         // G byte: the count that brings the layout's heading sum to the driven heading (right = +).
         int gClean = 0;
         if (kmh > 0) {
-            const double perCount = kGCount * kAccelScale / (double(kmh) * kKmhToRecordMetres);
+            const double perCount = kGPerCount * kAccelScale / (double(kmh) * kKmhToRecordMetres);
             const double wanted = -(course.headingAt(sj) - headingRef) - layoutHeading;
             gClean = std::clamp(int(std::lround(wanted / perCount)), -127, 127);
             layoutHeading += gClean * perCount;
@@ -356,22 +353,22 @@ GenResult generateLog(const GenOptions& o, const Course& course) {
         const EngineSample es = engine.step(v, aLong, factors[size_t(curLap) + 1].power);
 
         Record r{};
-        r[0] = std::uint8_t(std::int8_t(std::clamp(int(std::lround(gSensor)), -128, 127)));
+        r[rec::kLatG] = std::uint8_t(std::int8_t(std::clamp(int(std::lround(gSensor)), -128, 127)));
         if (o.carType == kBike) {
             const double lean = -std::atan(v * v * kappa / kGravity) * 180.0 / kPiValue;
-            r[1] = std::uint8_t(std::int8_t(std::clamp(int(std::lround(lean)), -90, 90)));
+            r[rec::kAngle] = std::uint8_t(std::int8_t(std::clamp(int(std::lround(lean)), -90, 90)));
         } else {
-            r[1] = clampByte(es.batteryDeciVolt, 0, 255);
+            r[rec::kAngle] = clampByte(es.batteryDeciVolt, 0, 255);
         }
-        r[2] = clampByte(o.afMode == 0 ? es.oxygenRaw : es.afRaw, 0, 255);
-        r[3] = clampByte(es.pressureRaw, 0, 255);
-        r[4] = o.steeringSensor ? clampByte(100.0 - kappa * veh.steerGain + sensorRng.normal() * 0.4, 0, 200) : 255;
-        r[5] = o.throttleSensor ? clampByte(es.throttle * 200.0, 0, 200) : 255;
-        put16(&r[6], std::clamp(std::lround(es.temp1), 0L, long(o.temp1Max) - 1));
-        put16(&r[8], std::clamp(std::lround(es.temp2), 0L, long(o.temp2Max) - 1));
-        put16(&r[10], std::min(65535L, std::lround(es.rpm * pulsesPerRev / 75.0)));
-        put16(&r[12], std::min(32767L, speedCount));
-        put16(&r[14], std::min(32767L, pulses));
+        r[rec::kAirFuel] = clampByte(o.afMode == 0 ? es.oxygenRaw : es.afRaw, 0, 255);
+        r[rec::kPressure] = clampByte(es.pressureRaw, 0, 255);
+        r[rec::kSteering] = o.steeringSensor ? clampByte(100.0 - kappa * veh.steerGain + sensorRng.normal() * 0.4, 0, 200) : 255;
+        r[rec::kThrottle] = o.throttleSensor ? clampByte(es.throttle * 200.0, 0, 200) : 255;
+        put16(&r[rec::kTemp1], std::clamp(std::lround(es.temp1), 0L, long(o.temp1Max) - 1));
+        put16(&r[rec::kTemp2], std::clamp(std::lround(es.temp2), 0L, long(o.temp2Max) - 1));
+        put16(&r[rec::kRpm], std::min(65535L, std::lround(es.rpm * pulsesPerRev / 75.0)));
+        put16(&r[rec::kSpeed], std::min(32767L, speedCount));
+        put16(&r[rec::kPulses], std::min(32767L, pulses));
         mem.records.push_back(r);
         seg.add(r);
     }
@@ -404,17 +401,17 @@ GenResult generateLog(const GenOptions& o, const Course& course) {
     }
 
     auto& h = mem.header;
-    h[0] = std::uint8_t(o.speedUnit | (mem.lapLast << 1));
-    h[1] = std::uint8_t(o.tachoPulse | (o.courseNumber << 4));
-    put16(&h[2], o.rpmMax);
-    h[4] = std::uint8_t(o.prsRange);
-    h[5] = std::uint8_t(o.carType | (o.memCode << 4));
-    put16(&h[6], o.afMode);
-    put16(&h[8], o.inG);
-    h[10] = std::uint8_t(o.outG);
-    h[11] = std::uint8_t(mem.lapFirst);
-    put16(&h[12], o.temp1Max);
-    put16(&h[14], o.temp2Max);
+    h[hdr::kUnitAndLastLap] = std::uint8_t(o.speedUnit | (mem.lapLast << 1));
+    h[hdr::kTachoAndCourse] = std::uint8_t(o.tachoPulse | (o.courseNumber << 4));
+    put16(&h[hdr::kRpmMax], o.rpmMax);
+    h[hdr::kPrsRange] = std::uint8_t(o.prsRange);
+    h[hdr::kCarAndMemory] = std::uint8_t(o.carType | (o.memCode << 4));
+    put16(&h[hdr::kAFMode], o.afMode);
+    put16(&h[hdr::kInG], o.inG);
+    h[hdr::kOutG] = std::uint8_t(o.outG);
+    h[hdr::kLapFirst] = std::uint8_t(mem.lapFirst);
+    put16(&h[hdr::kTemp1Max], o.temp1Max);
+    put16(&h[hdr::kTemp2Max], o.temp2Max);
 
     res.memory = std::move(mem);
     res.error.clear();
@@ -446,12 +443,35 @@ const std::uint8_t* LoggerMemory::segmentSummary(int lap, int seg) const {
 
 std::string writeLogFile(const LoggerMemory& memory, const std::string& path) {
     const std::vector<std::uint8_t> bytes = memory.fileBytes();
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) return "cannot create log file '" + path + "'";
-    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-    out.close();
-    if (!out) return "error while writing log file '" + path + "'";
-    return {};
+    return writeFileReplacing(path, bytes.data(), bytes.size());
+}
+
+std::string writeFileReplacing(const std::string& path, const std::uint8_t* data, std::size_t size) {
+    // A temporary beside the file, renamed over it once it is whole: a full disk or a failed
+    // write leaves the old file as it was, never a cut one.
+    std::string tmp = path + ".XXXXXX";
+    const int fd = ::mkstemp(tmp.data());
+    if (fd < 0) return "cannot create '" + path + "': " + std::strerror(errno);
+    std::string error;
+    for (std::size_t done = 0; done < size && error.empty();) {
+        const ssize_t n = ::write(fd, data + done, size - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            error = "cannot write '" + path + "': " + std::strerror(n < 0 ? errno : ENOSPC);
+            break;
+        }
+        done += std::size_t(n);
+    }
+    if (error.empty() && ::fsync(fd) != 0) error = "cannot write '" + path + "': " + std::strerror(errno);
+    // The file gets the permissions a plainly created one would have.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(fd, 0666 & ~mask);
+    if (::close(fd) != 0 && error.empty()) error = "cannot write '" + path + "': " + std::strerror(errno);
+    if (error.empty() && std::rename(tmp.c_str(), path.c_str()) != 0)
+        error = "cannot replace '" + path + "': " + std::strerror(errno);
+    if (!error.empty()) ::unlink(tmp.c_str());
+    return error;
 }
 
 }  // namespace loggen

@@ -4,8 +4,8 @@
 // their data from here, since no recorded logs exist.
 //
 // Conventions of the generated data:
-// - Lateral G byte: signed, 1 count = 0.383 m/s^2, positive = turning right (clockwise seen from
-//   above, y north). Laying a lap out by dead reckoning (heading += g*0.383*0.1 s / v, v from the
+// - Lateral G byte: signed, 1 count = kGPerCount m/s^2, positive = turning right (clockwise seen
+//   from above, y north). Laying a lap out by dead reckoning (heading += g*kGPerCount*0.1 s / v, v from the
 //   whole-km/h speed) therefore gives the course mirrored top to bottom; negate y to compare it
 //   with the reference centre line.
 // - Road-speed count = distance pulses per second; the speed count and the G byte of each record are
@@ -20,20 +20,22 @@
 #include <string>
 #include <vector>
 
+#include "layout/LogLayout.h"
 #include "loggen/Track.h"
 
 namespace loggen {
 
-inline constexpr int kHeaderBytes = 16;
-inline constexpr int kRecordBytes = 16;
-inline constexpr int kSegmentBytes = 32;
-inline constexpr int kSegmentsPerLap = 15;
-inline constexpr int kLapTableBytes = kSegmentBytes * kSegmentsPerLap;  // 480 per lap
-inline constexpr int kMaxLapRecords = 5999;          // the terminal takes no more records for one lap
-inline constexpr int kImageRecords = 65001;          // record slots of the terminal's image
-inline constexpr int kMaxLapNumber = 127;            // seven bits in header byte 0
-inline constexpr std::uint8_t kSegmentMarker = 254;  // byte 6 of a segment marker record
-inline constexpr std::uint8_t kLapMarker = 255;      // byte 6 of a lap marker record
+// The logger's layouts (layout/LogLayout.h) under the generator's names.
+inline constexpr int kHeaderBytes = vt::layout::kHeaderBytes;
+inline constexpr int kRecordBytes = vt::layout::kRecordBytes;
+inline constexpr int kSegmentBytes = vt::layout::kSegmentBytes;
+inline constexpr int kSegmentsPerLap = vt::layout::kSegmentsPerLap;
+inline constexpr int kLapTableBytes = vt::layout::kLapPageBytes;
+inline constexpr int kMaxLapRecords = vt::layout::kMaxLapRecords;  // the terminal takes no more records for one lap
+inline constexpr int kImageRecords = 65001;                        // record slots of the terminal's image
+inline constexpr int kMaxLapNumber = vt::layout::kMaxLapInHeader;
+inline constexpr std::uint8_t kSegmentMarker = vt::layout::kSegmentMarker;
+inline constexpr std::uint8_t kLapMarker = vt::layout::kLapMarker;
 
 enum CarType : int { kCar = 0, kBike = 1, kNormal = 2 };
 
@@ -115,7 +117,11 @@ GenResult generateLog(const GenOptions& options);
 // Same, on a course already built (lets callers reuse one course for many logs).
 GenResult generateLog(const GenOptions& options, const Course& course);
 
-// Writes fileBytes() to path; returns an error text, empty on success.
+// Writes fileBytes() to path; returns an error text, empty on success. An existing file is
+// replaced only by a whole new one.
 std::string writeLogFile(const LoggerMemory& memory, const std::string& path);
+// Writes `size` bytes to a temporary beside `path` and renames it over `path`; on failure the
+// temporary is removed and `path` is left as it was. Returns an error text, empty on success.
+std::string writeFileReplacing(const std::string& path, const std::uint8_t* data, std::size_t size);
 
 }  // namespace loggen

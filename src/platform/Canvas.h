@@ -35,9 +35,11 @@ enum class DrawStyle { Solid, Dot };
 
 // Print items: Tab(n) moves to absolute column n (column 1 is x = 0), Spc(n) prints n blanks.
 struct Tab {
+    constexpr explicit Tab(int columns) : n(columns) {}
     int n;
 };
 struct Spc {
+    constexpr explicit Spc(int blanks) : n(blanks) {}
     int n;
 };
 

@@ -43,7 +43,7 @@ void Form_Load(Module1& m, MainformState& f, Services& s) {
     m.LfStr = "\n";
     m.CrStr = "\r";
     f.LiveByteFlag = 0;
-    af_table_build(f);
+    af_table_build(f.AfTable);
     m.GraphKind = 3;
     m.SegMinLen = 10;
     for (const std::string* dir : {&m.ParaDir, &m.CorseDir, &m.LogDir}) {

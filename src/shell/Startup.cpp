@@ -1,7 +1,7 @@
 #include "shell/Startup.h"
 
+#include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include <QStringDecoder>
 
@@ -36,14 +36,20 @@ std::string fromShiftJis(const std::string& s) {
 }  // namespace
 
 bool lang_load(Module1& m, const std::string& path, std::string* failText) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream all;
-    if (in) all << in.rdbuf();
-    if (!in || in.bad()) {
+    auto fail = [&] {
         if (failText) *failText = "!! Not Found ---> LANG.TXT !!\r\n" + path;
         return false;
-    }
-    return lang_parse(m, all.str(), failText);
+    };
+    // A folder of that name opens like a file but reads nothing: only a regular file will do.
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) return fail();
+    std::ifstream in(path, std::ios::binary);
+    if (!in.is_open()) return fail();
+    std::string bytes;
+    char buf[4096];
+    while (in.read(buf, sizeof buf) || in.gcount() > 0) bytes.append(buf, static_cast<size_t>(in.gcount()));
+    if (in.bad()) return fail();
+    return lang_parse(m, std::move(bytes), failText);
 }
 
 bool lang_parse(Module1& m, std::string text, std::string* failText) {

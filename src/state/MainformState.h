@@ -16,6 +16,7 @@
 #include "platform/CommPort.h"
 #include "platform/Controls.h"
 #include "state/Form2State.h"
+#include "state/Module1.h"
 
 namespace vt {
 
@@ -26,6 +27,13 @@ namespace vt {
 constexpr int kPicture1W = 252, kPicture1H = 252;
 constexpr int kPicture2W = 460, kPicture2H = 222;
 constexpr int kPicture3W = 500, kPicture3H = 262;
+
+// The graph's plot frame on Picture2: one lap spans kGraphWidth pixels from x = kGraphLeft.
+constexpr int kGraphLeft = 59, kGraphWidth = 350;
+// The analysis cursor's pointer range over Picture2.
+constexpr int kCursorMaxX = 452;
+// Graph pixels per metre of a lap `courseLen` metres long (XScale).
+inline float graphScale(int courseLen) { return static_cast<float>(kGraphWidth) / static_cast<float>(courseLen); }
 
 constexpr int kMaxCoursePoint = 6000;  // course_x/course_y and DistTbl hold 0..6000
 constexpr int kMaxDistMark = 220;      // dist_mark holds steps 0..220
@@ -69,7 +77,7 @@ struct MainformState {
     // ---- decoding and graphs -----------------------------------------------------------
     std::array<int16_t, 201> AfTable{};  // air/fuel table, entries 0..180 filled at load
     int16_t AnalyzeOn = 0;
-    float XScale = 0;   // graph pixels per metre: 350 / CourseLen
+    float XScale = 0;   // graph pixels per metre: graphScale(CourseLen)
     float TraceX = 0;   // x of the current record inside the graph frame
     int16_t TraceLastX = 0;
     int16_t TraceY1 = 0, TraceY2 = 0, TraceY3 = 0, TraceY4 = 0;
@@ -108,6 +116,10 @@ struct MainformState {
     // Every control, for the window that binds them and for bulk font changes.
     std::vector<Control*> controls();
 };
+
+// Channel 1 shows an angle (rather than a battery voltage): the ANGL box is ticked, or a
+// replay, the analysis run or the text export shows a stored lap.
+bool angleDisplay(const Module1& m, const MainformState& f);
 
 // Makes one picture of the given size in picture pixels.
 using PictureFactory = std::function<std::unique_ptr<Canvas>(int width, int height)>;

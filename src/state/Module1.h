@@ -87,6 +87,17 @@ inline std::unique_ptr<Module1> makeModule1() { return std::make_unique<Module1>
 constexpr int16_t kTrue = -1;
 constexpr int16_t kFalse = 0;
 
+// Language texts that procedures of several subsystems share.
+namespace text {
+inline constexpr int kCancel = 64;        // caption of every cancel button
+inline constexpr int kBadName = 120;      // a typed name holds a character that could reach another folder
+inline constexpr int kErrorTitle = 121;   // title of error message boxes
+inline constexpr int kNoLog = 128;        // no log file is loaded
+inline constexpr int kSendFailed = 140;   // a command was not sent
+inline constexpr int kNoLogForLists = 150;
+inline constexpr int kLogLoaded = 170;
+}  // namespace text
+
 // Text of language line n (empty when out of range or never loaded).
 inline const std::string& lang(const Module1& m, int n) {
     static const std::string empty;

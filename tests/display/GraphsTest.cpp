@@ -37,7 +37,7 @@ class Graphs : public ::testing::Test {
   protected:
     test::TestApp app;
     RecordingCanvas& pic() { return static_cast<RecordingCanvas&>(*app.f.Picture2); }
-    void SetUp() override { af_table_build(app.f); }
+    void SetUp() override { af_table_build(app.f.AfTable); }
 
     // Distance ticks: black verticals ending on the frame's bottom edge, "x" or "xL" for a long one.
     Texts ticks() {

@@ -16,7 +16,7 @@ using F = MainformState;
 
 struct PanelApp : TestApp {
     explicit PanelApp(int16_t afMode = 1470, int16_t unit = 0, int16_t rpmMax = 10000) {
-        af_table_build(f);
+        af_table_build(f.AfTable);
         f.AfTable[120] = 400;  // lambda 1
         f.AfTable[121] = 360;  // lambda 0.9
         m.Temp1Max = m.Temp2Max = 200;

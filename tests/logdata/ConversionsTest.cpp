@@ -67,13 +67,13 @@ TEST(Conversions, DistanceAndOxygen) {
 
 TEST(Conversions, AirFuelTableFromTheSensorCurve) {
     test::TestApp app;
-    af_table_build(app.f);
+    af_table_build(app.f.AfTable);
     EXPECT_EQ(app.f.AfTable[0], 259);
     EXPECT_EQ(app.f.AfTable[100], 394);
     EXPECT_EQ(app.f.AfTable[180], 1026);
     int16_t a = 250, b = 180;
-    EXPECT_EQ(AF_conv(app.f, a), 1026);
-    EXPECT_EQ(AF_conv(app.f, b), 1026);
+    EXPECT_EQ(AF_conv(app.f.AfTable, a), 1026);
+    EXPECT_EQ(AF_conv(app.f.AfTable, b), 1026);
     for (int i = 1; i <= 180; ++i) EXPECT_GE(app.f.AfTable[i], app.f.AfTable[i - 1] - 2) << i;
 }
 

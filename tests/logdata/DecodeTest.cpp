@@ -190,7 +190,7 @@ protected:
         app.m.MmPerPulse = 200;
         app.m.TachoPulse = 1;
         app.m.CourseLen = 1000;
-        af_table_build(app.f);
+        af_table_build(app.f.AfTable);
     }
     void record(std::initializer_list<std::pair<int, int>> bytes) {
         for (int j = 7; j <= 22; ++j) app.m.RawRec[static_cast<size_t>(j)] = 0;
@@ -201,7 +201,7 @@ protected:
 TEST_F(NamaStore, ChannelsFromTheRecord) {
     record({{0, 0xF6}, {1, 138}, {2, 90}, {3, 40}, {4, 120}, {5, 200}, {6, 0}, {7, 85}, {8, 0}, {9, 70},
             {10, 0x01}, {11, 0x0A}, {12, 0}, {13, 139}, {14, 0}, {15, 50}});
-    nama_store(app.m, app.f);
+    nama_store(app.m, angleDisplay(app.m, app.f), app.f.XScale, app.f.TraceX);
     EXPECT_EQ(app.m.Chan[0], -40);
     EXPECT_EQ(app.m.Chan[1], 138);  // battery voltage outside angle mode
     EXPECT_EQ(app.m.Chan[2], 90);
@@ -217,14 +217,14 @@ TEST_F(NamaStore, ChannelsFromTheRecord) {
 
 TEST_F(NamaStore, AngleModeSignsTheAngleByte) {
     record({{1, 255}});
-    nama_store(app.m, app.f);
+    nama_store(app.m, angleDisplay(app.m, app.f), app.f.XScale, app.f.TraceX);
     EXPECT_EQ(app.m.Chan[1], 255);
     app.f.ANGL_CHK.Checked = true;
-    nama_store(app.m, app.f);
+    nama_store(app.m, angleDisplay(app.m, app.f), app.f.XScale, app.f.TraceX);
     EXPECT_EQ(app.m.Chan[1], -1);
     app.f.ANGL_CHK.Checked = false;
     app.m.ReplayOn = kTrue;
-    nama_store(app.m, app.f);
+    nama_store(app.m, angleDisplay(app.m, app.f), app.f.XScale, app.f.TraceX);
     EXPECT_EQ(app.m.Chan[1], -1);
 }
 
@@ -233,17 +233,17 @@ TEST_F(NamaStore, DistanceWrapsPastTheCourseLength) {
     app.m.MmPerPulse = 100;
     app.m.RecCount = 0;
     record({{14, 10010 >> 8}, {15, 10010 & 255}});
-    nama_store(app.m, app.f);
+    nama_store(app.m, angleDisplay(app.m, app.f), app.f.XScale, app.f.TraceX);
     EXPECT_EQ(app.m.Chan[10], 1001);
     record({{14, 10020 >> 8}, {15, 10020 & 255}});
-    nama_store(app.m, app.f);
+    nama_store(app.m, angleDisplay(app.m, app.f), app.f.XScale, app.f.TraceX);
     EXPECT_EQ(app.m.Chan[10], 2);
     // Many laps on: still within the lap, and fast.
     app.m.DistCount = 0;
     app.m.RecCount = 1;
     for (int i = 0; i < 100; ++i) {
         record({{14, 0x7F}, {15, 0xFF}});
-        nama_store(app.m, app.f);
+        nama_store(app.m, angleDisplay(app.m, app.f), app.f.XScale, app.f.TraceX);
     }
     EXPECT_GE(app.m.Chan[10], 0);
     EXPECT_LE(app.m.Chan[10], 1001);
@@ -251,16 +251,16 @@ TEST_F(NamaStore, DistanceWrapsPastTheCourseLength) {
 
 TEST_F(NamaStore, SixteenBitFieldsPastTheRangeKeepTheirChannel) {
     record({{6, 0}, {7, 90}});
-    nama_store(app.m, app.f);
+    nama_store(app.m, angleDisplay(app.m, app.f), app.f.XScale, app.f.TraceX);
     ASSERT_EQ(app.m.Chan[6], 90);
     record({{6, 0x80}, {7, 1}, {14, 0x80}, {15, 0}});
     app.m.RecCount = 5;
     float before = app.m.DistCount;
-    nama_store(app.m, app.f);
+    nama_store(app.m, angleDisplay(app.m, app.f), app.f.XScale, app.f.TraceX);
     EXPECT_EQ(app.m.Chan[6], 90);
     EXPECT_EQ(app.m.DistCount, before);  // the sum skips a count past 16 bits
     app.m.RecCount = 0;
-    nama_store(app.m, app.f);
+    nama_store(app.m, angleDisplay(app.m, app.f), app.f.XScale, app.f.TraceX);
     EXPECT_EQ(app.m.DistCount, 32768);  // a first record takes any count
 }
 
@@ -268,7 +268,7 @@ TEST_F(NamaStore, SpeedHistoryAndInLineChange) {
     // Speeds 9, 19, 29, 39, 49, 59, 69, 79, 90, 100 km/h.
     for (int count : {13, 27, 41, 55, 69, 83, 97, 111, 125, 139}) {
         record({{12, 0}, {13, count}});
-        nama_store(app.m, app.f);
+        nama_store(app.m, angleDisplay(app.m, app.f), app.f.XScale, app.f.TraceX);
     }
     EXPECT_EQ(app.m.Chan[9], 100);
     EXPECT_EQ(app.m.Chan[11], 100);
@@ -281,7 +281,7 @@ TEST_F(NamaStore, TraceXFollowsTheDistance) {
     app.f.XScale = 350.0f / 1000.0f;
     app.m.MmPerPulse = 100;
     record({{14, 5000 >> 8}, {15, 5000 & 255}});
-    nama_store(app.m, app.f);
+    nama_store(app.m, angleDisplay(app.m, app.f), app.f.XScale, app.f.TraceX);
     EXPECT_EQ(app.m.Chan[10], 500);
     EXPECT_FLOAT_EQ(app.f.TraceX, 175);
 }
@@ -289,7 +289,7 @@ TEST_F(NamaStore, TraceXFollowsTheDistance) {
 TEST_F(NamaStore, DecodingARecordAllocatesNothing) {
     app.m.RecCount = 1;
     record({{0, 30}, {10, 1}, {13, 100}, {15, 20}});
-    nama_store(app.m, app.f);
+    nama_store(app.m, angleDisplay(app.m, app.f), app.f.XScale, app.f.TraceX);
     std::size_t before = test::allocationCount();
     void* volatile probe = ::operator new(8);  // the counter does count
     ::operator delete(probe);
@@ -297,7 +297,7 @@ TEST_F(NamaStore, DecodingARecordAllocatesNothing) {
     before = test::allocationCount();
     for (int i = 0; i < 10000; ++i) {
         app.m.RawRec[20] = static_cast<uint8_t>(i);
-        nama_store(app.m, app.f);
+        nama_store(app.m, angleDisplay(app.m, app.f), app.f.XScale, app.f.TraceX);
         time_conv(app.m, i);
     }
     EXPECT_EQ(test::allocationCount(), before);

@@ -24,7 +24,7 @@ void showList(mainform& w, Module1& m, MainformState& f, Services& s) {
 
 void all_lap_list_Click(mainform& w, Module1& m, MainformState& f, Services& s) {
     if (m.LapLast == 0) {
-        s.ui.msg(lang(m, 128), MsgIcon::Exclamation, lang(m, 121));
+        s.ui.msg(lang(m, text::kNoLog), MsgIcon::Exclamation, lang(m, text::kErrorTitle));
         return;
     }
     m.SelLap = 0;
@@ -36,7 +36,7 @@ void all_lap_list_Click(mainform& w, Module1& m, MainformState& f, Services& s) 
 bool logLoaded(Module1& m, MainformState& f, Services& s) {
     if (m.LapLast != 0) return true;
     s.ui.beep();
-    f.Label1.setCaption(lang(m, 150));
+    f.Label1.setCaption(lang(m, text::kNoLogForLists));
     return false;
 }
 

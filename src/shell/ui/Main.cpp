@@ -89,7 +89,7 @@ int Main(int argc, char** argv) {
     if (!openLog.empty()) {
         std::string error;
         if (!log_open_path(*m, *f, services, openLog, nullptr, &error)) {
-            ui->msgBox(error, MsgButtons::OK, MsgIcon::Exclamation, lang(*m, 121));
+            ui->msgBox(error, MsgButtons::OK, MsgIcon::Exclamation, lang(*m, text::kErrorTitle));
         } else if (lap > 0 && choose_lap(*m, *f, services, lap) && record >= 0) {
             show_record(*m, *f, record);
         }
