@@ -1,5 +1,4 @@
 // Course layout of a full-length lap and the value panel per record.
-#include <QGuiApplication>
 #include <atomic>
 #include <cmath>
 #include <cstdlib>
@@ -8,13 +7,15 @@
 
 #include <benchmark/benchmark.h>
 
-#include "widgets/ImageCanvas.h"
+#include <QGuiApplication>
+
 #include "course/CourseLayout.h"
 #include "display/Panel.h"
 #include "logdata/Conversions.h"
 #include "logdata/Decode.h"
 #include "state/MainformState.h"
 #include "state/Module1.h"
+#include "widgets/ImageCanvas.h"
 
 // Heap allocations, counted so that the per-record path can show it makes none.
 std::atomic<long> gAllocations{0};

@@ -1,6 +1,5 @@
 // Graphs: the curves of a whole lap drawn in one pass (grf_replay, each kind) and one record
 // plotted during the live link or a replay (trace_plot), on the real image canvas.
-#include <QGuiApplication>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -9,13 +8,15 @@
 
 #include <benchmark/benchmark.h>
 
-#include "widgets/ImageCanvas.h"
+#include <QGuiApplication>
+
 #include "display/Graphs.h"
 #include "logdata/Conversions.h"
 #include "logdata/Decode.h"
 #include "logfiles/LogFile.h"
 #include "loggen/LogGenerator.h"
 #include "state/MainformState.h"
+#include "widgets/ImageCanvas.h"
 
 namespace {
 

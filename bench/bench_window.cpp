@@ -4,12 +4,12 @@
 #include <filesystem>
 #include <memory>
 
+#include <benchmark/benchmark.h>
+
 #include <QApplication>
 #include <QPixmap>
 
-#include <benchmark/benchmark.h>
-
-#include "widgets/ImageCanvas.h"
+#include "course/LapChoice.h"
 #include "display/Graphs.h"
 #include "display/Panel.h"
 #include "logdata/Decode.h"
@@ -17,9 +17,9 @@
 #include "loggen/LogGenerator.h"
 #include "platform/Clock.h"
 #include "platform/UiServices.h"
-#include "course/LapChoice.h"
 #include "shell/Startup.h"
 #include "shell/ui/mainform.h"
+#include "widgets/ImageCanvas.h"
 
 namespace {
 

@@ -1,4 +1,3 @@
-#include "widgets/ImageCanvas.h"
 #include "Cli.h"
 
 #include <cctype>
@@ -13,6 +12,7 @@
 #include "logfiles/LogFile.h"
 #include "shell/MainformProcs.h"
 #include "shell/Startup.h"
+#include "widgets/ImageCanvas.h"
 
 namespace vt::cli {
 
@@ -28,8 +28,8 @@ bool isOption(const std::string& a) {
 int Args::usage(const std::string& text) const {
     const std::string help = spec ? spec->help : "usage: veltra COMMAND\n";
     const std::string synopsis = help.substr(0, help.find('\n'));
-    std::fprintf(stderr, "veltra: %s: %s\n%s\n('veltra %s --help' tells more)\n", spec ? spec->name : "?",
-                 text.c_str(), synopsis.c_str(), spec ? spec->name : "COMMAND");
+    std::fprintf(stderr, "veltra: %s: %s\n%s\n('veltra %s --help' tells more)\n", spec ? spec->name : "?", text.c_str(),
+                 synopsis.c_str(), spec ? spec->name : "COMMAND");
     return 2;
 }
 

@@ -72,7 +72,7 @@ class Session {
     Services services_{ui_, clock_, pump_};
     std::string workDir_;
 
-public:
+  public:
     explicit Session(double pictureScale = 1.0);
     ~Session();
     Module1& m;

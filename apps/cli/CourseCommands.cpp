@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "Cli.h"
+#include "course/LapChoice.h"
 #include "logdata/Decode.h"
 #include "widgets/ImageCanvas.h"
-#include "course/LapChoice.h"
 
 namespace vt::cli {
 

@@ -1,11 +1,11 @@
 #include <cstdio>
 
 #include "Cli.h"
+#include "course/LapChoice.h"
 #include "display/Graphs.h"
 #include "logdata/Decode.h"
-#include "widgets/ImageCanvas.h"
 #include "platform/NumText.h"
-#include "course/LapChoice.h"
+#include "widgets/ImageCanvas.h"
 
 namespace vt::cli {
 
@@ -56,14 +56,10 @@ int graph(const Args& args) {
 
 }  // namespace
 
-const CommandSpec kGraphCommand{"graph",
-                                "LOG --lap N --kind 3|4|5|7 --png FILE   a graph of a lap",
-                                kGraphHelp,
-                                {"--lap", "--kind", "--png", "--scale"},
-                                {},
-                                1,
-                                1,
-                                "LOG",
+const CommandSpec kGraphCommand{"graph",    "LOG --lap N --kind 3|4|5|7 --png FILE   a graph of a lap",
+                                kGraphHelp, {"--lap", "--kind", "--png", "--scale"},
+                                {},         1,
+                                1,          "LOG",
                                 graph};
 
 }  // namespace vt::cli

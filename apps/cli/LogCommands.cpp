@@ -7,8 +7,8 @@
 #include "logdata/Conversions.h"
 #include "logfiles/Form3State.h"
 #include "logfiles/LapLists.h"
-#include "logfiles/LogFile.h"
 #include "logfiles/ListWindow.h"
+#include "logfiles/LogFile.h"
 #include "logfiles/ParaDisp.h"
 
 namespace vt::cli {
@@ -144,10 +144,14 @@ const CommandSpec kSegmentCommand{
 const CommandSpec kParamsCommand{
     "params", "LOG                    the logger settings of the log's header", kParamsUsage, {}, {}, 1, 1, "LOG",
     params};
-const CommandSpec kExportCommand{"export",     "LOG [-o OUT]           the comma-separated text export",
-                                 kExportUsage, {"-o", "--output"},
-                                 {},           1,
-                                 1,            "LOG",
+const CommandSpec kExportCommand{"export",
+                                 "LOG [-o OUT]           the comma-separated text export",
+                                 kExportUsage,
+                                 {"-o", "--output"},
+                                 {},
+                                 1,
+                                 1,
+                                 "LOG",
                                  exportText};
 
 }  // namespace vt::cli

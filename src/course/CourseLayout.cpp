@@ -158,7 +158,8 @@ void Corse_layout(Module1& m, MainformState& f, EventPump& pump, const int16_t& 
     for (int32_t n = first; n <= last; ++n) {
         if (isMarker(m, n)) {
             if (mk <= kMaxMarker) {
-                char letter = mk + 1 <= 16 ? static_cast<char>(m.LapTbl[lap][static_cast<size_t>(mk + 1)][layout::seg::kShape]) : 0;
+                const uint8_t letter =
+                    mk + 1 <= 16 ? m.LapTbl[lap][static_cast<size_t>(mk + 1)][layout::seg::kShape] : uint8_t{0};
                 marker_tbl[static_cast<size_t>(mk)][0] = static_cast<int16_t>(std::min(c, 32767));
                 marker_tbl[static_cast<size_t>(mk)][1] = letter == 'L' || letter == 'R' ? 1 : 0;
                 markers = mk + 1;

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "layout/LogLayout.h"
 #include "course/CourseLayout.h"
 #include "display/Panel.h"
+#include "layout/LogLayout.h"
 #include "logdata/Conversions.h"
 #include "platform/NumText.h"
 
@@ -102,7 +102,8 @@ void grf_2_Click(Module1& m, MainformState& f, EventPump& pump) {
         Kyori_conv(m, len);
         m.DistCount += len;
         dist_text(m, f, len);
-        const char letter = static_cast<char>(m.LapTbl[static_cast<size_t>(lap)][static_cast<size_t>(e)][layout::seg::kShape]);
+        const char letter =
+            static_cast<char>(m.LapTbl[static_cast<size_t>(lap)][static_cast<size_t>(e)][layout::seg::kShape]);
         if (letter == 'L') {
             pic.CurrentX = 120;
             left += len;

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "layout/LogLayout.h"
 #include "course/CourseLayout.h"
 #include "course/CourseList.h"
+#include "layout/LogLayout.h"
 #include "platform/NumText.h"
 
 namespace vt {

@@ -4,10 +4,10 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "display/Panel.h"
 #include "layout/FrameLayout.h"
 #include "layout/LogLayout.h"
 #include "logdata/Conversions.h"
-#include "display/Panel.h"
 #include "logdata/Decode.h"
 #include "platform/NumText.h"
 

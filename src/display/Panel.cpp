@@ -65,7 +65,7 @@ void meter_set(Module1& m, MainformState& f) {
     pic.Cls();
     pic.setBackColor(m.ReplayOn != 0 || f.AnalyzeOn != 0 ? rgb(224, 224, 224) : rgb(0, 192, 192));
 
-    // Captions.
+    // Gauge captions along the rows under the dials and scales.
     pic.CurrentX = 0;
     pic.CurrentY = 115;
     pic.Print({Tab(13), "Speed", Spc(20), "rpm", Spc(17), "Steer", Spc(6), "Throttle"});
@@ -144,7 +144,6 @@ void meter_set(Module1& m, MainformState& f) {
     f.Gauge10.setMin(0);
     f.Gauge10.setMax(256);
 
-    // Show everything.
     for (GaugeModel* g : f.gauges()) g->setVisible(true);
     for (Control* c : panelLabels(f)) c->setVisible(true);
     for (Control* c : {&f.kyori, &f.car, &f.data_cont}) c->setVisible(true);
@@ -213,7 +212,6 @@ void disp_update(Module1& m, MainformState& f) {
 void disp_channels(Module1& m, MainformState& f) {
     const auto& ch = m.Chan;
     // Every indicator on its own: a gauge refusing a value stops nothing else.
-    // Lateral G.
     f.kasoku.setCaption(Format(ch[0] / 100.0, "  0.00 ; -0.00 "));
     f.Gauge7.setValue(ch[0] + 500);
     // Angle or battery voltage.
@@ -240,7 +238,7 @@ void disp_channels(Module1& m, MainformState& f) {
         const float v = AF_conv(f.AfTable, raw);
         f.af.setCaption(oneDecimal(static_cast<long>(Int(v / 400.0f * static_cast<float>(m.AFMode) / 10.0f))));
     }
-    // Pressure.
+    // Pressure by the sensor's range.
     long w = ch[3];
     switch (m.PrsRange) {
         case 0:
@@ -266,12 +264,10 @@ void disp_channels(Module1& m, MainformState& f) {
         f.accel.setCaption(Str(static_cast<long long>(Int(ch[5] / 2.0))));
         f.Gauge6.setValue(ch[5]);
     }
-    // Temperatures.
     f.ondo1.setCaption(Str(ch[6]));
     f.Gauge2.setValue(ch[6]);
     f.ondo2.setCaption(Str(ch[7]));
     f.Gauge3.setValue(ch[7]);
-    // Engine speed.
     f.kaitensuu.setCaption(Str(ch[8]));
     f.Gauge1.setValue(ch[8]);
     // Road speed; miles per hour are shown up to 250.

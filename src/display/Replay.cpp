@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
+#include "display/Panel.h"
 #include "layout/FrameLayout.h"
 #include "layout/LogLayout.h"
-#include "display/Panel.h"
 #include "logdata/Decode.h"
 #include "platform/NumText.h"
 

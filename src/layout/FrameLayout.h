@@ -26,10 +26,10 @@ inline constexpr int kChecksum = 23;  // XOR of bytes 0..22 (checked in an ackno
 inline constexpr int kEnd = 24;       // kETB
 
 // Kind letters.
-inline constexpr char kLiveRecord = 'G';   // lap-timing stream: a record, with the lap time after an 'L'
+inline constexpr char kLiveRecord = 'G';  // lap-timing stream: a record, with the lap time after an 'L'
 inline constexpr char kLapStart = 'L';
 inline constexpr char kSegment = 'S';
-inline constexpr char kEvent = 'T';        // pit-in and stop events
+inline constexpr char kEvent = 'T';  // pit-in and stop events
 inline constexpr char kParameters = 'P';
 inline constexpr char kDownload = 'X';
 inline constexpr char kDownloadEnd = 'E';
@@ -45,11 +45,11 @@ constexpr int recordByte(int recOffset) { return kRecord + recOffset; }
 // 'L'
 inline constexpr int kLapNumber = 20;
 // 'S'
-inline constexpr int kSegTime = 7;     // 2 bytes, 1/100 s
+inline constexpr int kSegTime = 7;  // 2 bytes, 1/100 s
 inline constexpr int kSegNumber = 16;
 // 'T'
-inline constexpr int kEventCode = 2;   // 1 pit-in, 2 stop, 3 stop ended, 4 pit-out
-inline constexpr int kDuration = 3;    // 2 bytes, 1/10 s
+inline constexpr int kEventCode = 2;  // 1 pit-in, 2 stop, 3 stop ended, 4 pit-out
+inline constexpr int kDuration = 3;   // 2 bytes, 1/10 s
 enum EventCode : uint8_t { kPitIn = 1, kStopped = 2, kStopEnded = 3, kPitOut = 4 };
 // 'P'
 inline constexpr int kMmPerPulse = 3;  // 2 bytes: distance per pulse

@@ -15,17 +15,17 @@ namespace vt::layout {
 
 inline constexpr int kHeaderBytes = 16;
 namespace header {
-inline constexpr int kUnitAndLastLap = 0;    // bit 0: speed unit (1 = mph); bits 1..7: last lap held
-inline constexpr int kTachoAndCourse = 1;    // bits 0..3: tacho pulse setting; bits 4..7: course number
-inline constexpr int kRpmMax = 2;            // 2 bytes
-inline constexpr int kPrsRange = 4;          // pressure sensor range 0..2
-inline constexpr int kCarAndMemory = 5;      // bits 0..3: vehicle type; bits 4..7: memory size code
-inline constexpr int kAFMode = 6;            // 2 bytes: air/fuel display mode
-inline constexpr int kInG = 8;               // 2 bytes: in-G threshold of the course editor, 0.01 G
-inline constexpr int kOutG = 10;             // out-G threshold of the course editor, 0.01 G
-inline constexpr int kLapFirst = 11;         // number of the first lap held
-inline constexpr int kTemp1Max = 12;         // 2 bytes, deg C
-inline constexpr int kTemp2Max = 14;         // 2 bytes, deg C
+inline constexpr int kUnitAndLastLap = 0;  // bit 0: speed unit (1 = mph); bits 1..7: last lap held
+inline constexpr int kTachoAndCourse = 1;  // bits 0..3: tacho pulse setting; bits 4..7: course number
+inline constexpr int kRpmMax = 2;          // 2 bytes
+inline constexpr int kPrsRange = 4;        // pressure sensor range 0..2
+inline constexpr int kCarAndMemory = 5;    // bits 0..3: vehicle type; bits 4..7: memory size code
+inline constexpr int kAFMode = 6;          // 2 bytes: air/fuel display mode
+inline constexpr int kInG = 8;             // 2 bytes: in-G threshold of the course editor, 0.01 G
+inline constexpr int kOutG = 10;           // out-G threshold of the course editor, 0.01 G
+inline constexpr int kLapFirst = 11;       // number of the first lap held
+inline constexpr int kTemp1Max = 12;       // 2 bytes, deg C
+inline constexpr int kTemp2Max = 14;       // 2 bytes, deg C
 }  // namespace header
 
 // The highest lap number the header's seven bits can hold.
@@ -47,21 +47,21 @@ inline constexpr int kLapPageBytes = kSegmentBytes * kSegmentsPerLap;  // 480 by
 
 // Bytes of one segment summary; "seg 1" fields exist only in a lap's first segment.
 namespace seg {
-inline constexpr int kTime = 0;          // 2 bytes, 1/100 s; 0 ends the lap's segments
-inline constexpr int kRpmMin = 2;        // 2 bytes, engine-speed count
-inline constexpr int kRpmMax = 4;        // 2 bytes
-inline constexpr int kSpeedLow = 6;      // 2 bytes, road-speed count
-inline constexpr int kSpeedHigh = 8;     // 2 bytes
-inline constexpr int kDeleted = 10;      // seg 1: kDeletedMark when the list window deleted the lap
-inline constexpr int kPeakG = 11;        // signed lateral-G count
-inline constexpr int kTemp1Min = 12;     // 2 bytes each
+inline constexpr int kTime = 0;       // 2 bytes, 1/100 s; 0 ends the lap's segments
+inline constexpr int kRpmMin = 2;     // 2 bytes, engine-speed count
+inline constexpr int kRpmMax = 4;     // 2 bytes
+inline constexpr int kSpeedLow = 6;   // 2 bytes, road-speed count
+inline constexpr int kSpeedHigh = 8;  // 2 bytes
+inline constexpr int kDeleted = 10;   // seg 1: kDeletedMark when the list window deleted the lap
+inline constexpr int kPeakG = 11;     // signed lateral-G count
+inline constexpr int kTemp1Min = 12;  // 2 bytes each
 inline constexpr int kTemp1Max = 14;
 inline constexpr int kTemp2Min = 16;
 inline constexpr int kTemp2Max = 18;
-inline constexpr int kPulses = 20;       // 2 bytes: distance pulses of the segment
-inline constexpr int kShape = 27;        // 'L', 'R', anything else a straight
-inline constexpr int kMmPerPulse = 28;   // seg 1: 2 bytes, distance per pulse of the lap
-inline constexpr int kStartAddress = 30; // seg 1: 2 bytes, ring address of the lap's first record
+inline constexpr int kPulses = 20;        // 2 bytes: distance pulses of the segment
+inline constexpr int kShape = 27;         // 'L', 'R', anything else a straight
+inline constexpr int kMmPerPulse = 28;    // seg 1: 2 bytes, distance per pulse of the lap
+inline constexpr int kStartAddress = 30;  // seg 1: 2 bytes, ring address of the lap's first record
 }  // namespace seg
 
 inline constexpr uint8_t kDeletedMark = 51;
@@ -98,14 +98,14 @@ inline constexpr int kMaxLapRecords = 5999;
 
 // ---- units ----------------------------------------------------------------------------------
 
-inline constexpr double kRecordSeconds = 0.1;       // ten records a second
-inline constexpr double kKmhPerCountMm = 0.0036;    // km/h = distance per pulse (mm) x this x speed count
-inline constexpr double kGPerCount = 0.383;         // m/s^2 per lateral-G count (course layout)
+inline constexpr double kRecordSeconds = 0.1;          // ten records a second
+inline constexpr double kKmhPerCountMm = 0.0036;       // km/h = distance per pulse (mm) x this x speed count
+inline constexpr double kGPerCount = 0.383;            // m/s^2 per lateral-G count (course layout)
 inline constexpr double kKmhToRecordMetres = 0.02777;  // metres covered in one record per km/h
-inline constexpr double kAccelScale = 0.01;         // with the factor above: heading step = a x 0.1 s / v
-inline constexpr double kMphPerKmh = 0.621;         // speeds in mile mode
-inline constexpr double kMilesPerMetre = 0.000621;  // lengths in mile mode
-inline constexpr double kMetresPerMile = 1610.2;    // a free course typed in miles
+inline constexpr double kAccelScale = 0.01;            // with the factor above: heading step = a x 0.1 s / v
+inline constexpr double kMphPerKmh = 0.621;            // speeds in mile mode
+inline constexpr double kMilesPerMetre = 0.000621;     // lengths in mile mode
+inline constexpr double kMetresPerMile = 1610.2;       // a free course typed in miles
 
 // Times are 1/100 s; this and above is no time (the lists' "not yet" best, "-:--.--").
 inline constexpr int32_t kNoTime = 60000;

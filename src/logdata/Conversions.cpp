@@ -16,11 +16,26 @@ int16_t Taco_conv(const Module1& m, int32_t x) {
     float c = static_cast<float>(x) * 75.0f;
     float rpm;
     switch (m.TachoPulse) {
-        case 0: case 1: case 2: case 3: case 4: case 5: rpm = c / static_cast<float>(m.TachoPulse + 1); break;
-        case 6: rpm = c / 8.0f; break;
-        case 7: rpm = c / 10.0f; break;
-        case 8: rpm = c / 12.0f; break;
-        default: rpm = 0; break;
+        case 0:
+        case 1:
+        case 2:
+        case 3:
+        case 4:
+        case 5:
+            rpm = c / static_cast<float>(m.TachoPulse + 1);
+            break;
+        case 6:
+            rpm = c / 8.0f;
+            break;
+        case 7:
+            rpm = c / 10.0f;
+            break;
+        case 8:
+            rpm = c / 12.0f;
+            break;
+        default:
+            rpm = 0;
+            break;
     }
     if (rpm > 20000.0f) rpm = 20000.0f;
     return static_cast<int16_t>(Int(rpm));

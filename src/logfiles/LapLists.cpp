@@ -22,7 +22,7 @@ int bottomLap(const Module1& m) { return std::max<int>(m.LapFirst, 0); }
 
 int segWord(const Module1& m, int lap, int seg, int byte) { return lapWord(m, lap, seg, byte); }
 
-// Summary words are 16-bit values of the original; one that does not fit is passed over.
+// Summary words are shown as signed 16-bit values; one that does not fit is passed over.
 bool segWord16(const Module1& m, int lap, int seg, int byte, int16_t& out) {
     int v = segWord(m, lap, seg, byte);
     return store16(out, v);
@@ -78,7 +78,9 @@ void appendFramedTime(Module1& m, Form3State& st, int32_t t) {
 
 }  // namespace
 
-bool lapDeleted(const Module1& m, int lap) { return m.LapTbl[static_cast<size_t>(lap)][1][layout::seg::kDeleted] == layout::kDeletedMark; }
+bool lapDeleted(const Module1& m, int lap) {
+    return m.LapTbl[static_cast<size_t>(lap)][1][layout::seg::kDeleted] == layout::kDeletedMark;
+}
 
 void list_size(const Module1& m, Form3State& st) {
     int rows = std::abs(m.LapLast - m.LapFirst);
@@ -192,8 +194,8 @@ void lap_list(Module1& m, Form3State& st) {
                 tenths += Kyori_conv(m, x);
             }
             float metres = tenths / 10.0f;
-            std::string len =
-                m.SpeedUnit == 0 ? Format(metres, "    ####0.0") : Format(metres * layout::kMilesPerMetre, "    ##0.000");
+            std::string len = m.SpeedUnit == 0 ? Format(metres, "    ####0.0")
+                                               : Format(metres * layout::kMilesPerMetre, "    ##0.000");
             // Under 10 m the pattern gives seven characters; the line keeps its 75 so that
             // picking by position finds the right lap.
             st.Text1 += "  ";
@@ -295,7 +297,8 @@ void one_seg_list(Module1& m, Form3State& st, int seg) {
                 st.Text1.append(11, ' ');
             }
             st.Text1 += ' ';
-            min_max_text(m, st, 0, Taco_conv(m, segWord(m, lap, seg, layout::seg::kRpmMin)), Taco_conv(m, segWord(m, lap, seg, layout::seg::kRpmMax)), 6);
+            min_max_text(m, st, 0, Taco_conv(m, segWord(m, lap, seg, layout::seg::kRpmMin)),
+                         Taco_conv(m, segWord(m, lap, seg, layout::seg::kRpmMax)), 6);
             setLapMmPerPulse(m, lap);
             bool okLo = false, okHi = false;
             int16_t lo = speedOf(m, lap, seg, 6, okLo);

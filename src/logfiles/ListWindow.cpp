@@ -1,9 +1,10 @@
 #include "logfiles/ListWindow.h"
 
-#include <QSaveFile>
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+
+#include <QSaveFile>
 
 #include "layout/FrameLayout.h"
 #include "layout/LogLayout.h"
@@ -101,7 +102,7 @@ void Text1_MouseUp(Module1& m, Form3State& st, Services& s, float y) {
             std::string_view five =
                 at < end ? std::string_view(st.Text1).substr(at, std::min<size_t>(5, end - at)) : std::string_view();
             double v = Val(Trim(five));
-            m.DelList[static_cast<size_t>(i)] = fits16(v) ? static_cast<int16_t>(v) : 0;
+            m.DelList[static_cast<size_t>(i)] = fits16(v) ? static_cast<int16_t>(v) : int16_t{0};
         }
         if (n + 1 <= kMaxLap) m.DelList[static_cast<size_t>(n + 1)] = 0;
     }
@@ -130,7 +131,8 @@ void Command2_Click(Module1& m, Form3State& st, Services& s, const std::function
     st.Command2.setVisible(true);
     if (st.Mode == 0)
         for (Control* c : {&st.Command1, &st.DEL, &st.Re_Save, &st.UN_DO}) c->setVisible(true);
-    if (!ok && !error.empty() && error != "cancelled") s.ui.msg(error, MsgIcon::Exclamation, lang(m, text::kErrorTitle));
+    if (!ok && !error.empty() && error != "cancelled")
+        s.ui.msg(error, MsgIcon::Exclamation, lang(m, text::kErrorTitle));
 }
 
 void DEL_Click(Module1& m, Form3State& st, Services& s) {
@@ -321,7 +323,8 @@ bool text_export(Module1& m, MainformState& f, Form3State& st, Services& s, cons
                 m.RxKind = "L";
                 st.SegCount = 1;
                 ++lapMarkers;
-                st.LinePrefix = "L," + std::to_string(lap) + "," + Trim(time_conv(m, lapWord(m, lap, 1, layout::seg::kTime)));
+                st.LinePrefix =
+                    "L," + std::to_string(lap) + "," + Trim(time_conv(m, lapWord(m, lap, 1, layout::seg::kTime)));
             } else {
                 m.RxKind = "G";
             }

@@ -1,14 +1,15 @@
 #include "logfiles/LogFile.h"
 
-#include <QDateTime>
-#include <QFileInfo>
-#include <QSaveFile>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <memory>
 #include <vector>
+
+#include <QDateTime>
+#include <QFileInfo>
+#include <QSaveFile>
 
 #include "layout/FrameLayout.h"
 #include "layout/LogLayout.h"
@@ -196,7 +197,8 @@ bool log_write(const Module1& m, const std::string& path, std::string* error) {
                   kRecordBytes * static_cast<size_t>(std::max(0, recLast + 1)));
     const uint8_t* header = &m.HdrCopy[frame::kHeader];
     bytes.append(reinterpret_cast<const char*>(header), kHeaderBytes);
-    if ((header[layout::header::kUnitAndLastLap] >> 1) > lapLast && lapLast >= m.LapFirst)  // laps above 100 were not kept
+    if ((header[layout::header::kUnitAndLastLap] >> 1) > lapLast &&
+        lapLast >= m.LapFirst)  // laps above 100 were not kept
         bytes[layout::header::kUnitAndLastLap] =
             static_cast<char>((header[layout::header::kUnitAndLastLap] & 1) | (lapLast << 1));
     for (int lap = std::max<int>(m.LapFirst, 0); lap <= lapLast; ++lap)

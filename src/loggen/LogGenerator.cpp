@@ -1,8 +1,8 @@
 #include "loggen/LogGenerator.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -362,7 +362,8 @@ GenResult generateLog(const GenOptions& o, const Course& course) {
         }
         r[rec::kAirFuel] = clampByte(o.afMode == 0 ? es.oxygenRaw : es.afRaw, 0, 255);
         r[rec::kPressure] = clampByte(es.pressureRaw, 0, 255);
-        r[rec::kSteering] = o.steeringSensor ? clampByte(100.0 - kappa * veh.steerGain + sensorRng.normal() * 0.4, 0, 200) : 255;
+        r[rec::kSteering] =
+            o.steeringSensor ? clampByte(100.0 - kappa * veh.steerGain + sensorRng.normal() * 0.4, 0, 200) : 255;
         r[rec::kThrottle] = o.throttleSensor ? clampByte(es.throttle * 200.0, 0, 200) : 255;
         put16(&r[rec::kTemp1], std::clamp(std::lround(es.temp1), 0L, long(o.temp1Max) - 1));
         put16(&r[rec::kTemp2], std::clamp(std::lround(es.temp2), 0L, long(o.temp2Max) - 1));

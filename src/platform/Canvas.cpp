@@ -8,10 +8,9 @@ namespace vt {
 
 Color QBColor(int n) {
     static constexpr Color palette[16] = {
-        rgb(0, 0, 0),       rgb(0, 0, 128),   rgb(0, 128, 0),   rgb(0, 128, 128),
-        rgb(128, 0, 0),     rgb(128, 0, 128), rgb(128, 128, 0), rgb(192, 192, 192),
-        rgb(128, 128, 128), rgb(0, 0, 255),   rgb(0, 255, 0),   rgb(0, 255, 255),
-        rgb(255, 0, 0),     rgb(255, 0, 255), rgb(255, 255, 0), rgb(255, 255, 255),
+        rgb(0, 0, 0),     rgb(0, 0, 128),     rgb(0, 128, 0),     rgb(0, 128, 128),   rgb(128, 0, 0), rgb(128, 0, 128),
+        rgb(128, 128, 0), rgb(192, 192, 192), rgb(128, 128, 128), rgb(0, 0, 255),     rgb(0, 255, 0), rgb(0, 255, 255),
+        rgb(255, 0, 0),   rgb(255, 0, 255),   rgb(255, 255, 0),   rgb(255, 255, 255),
     };
     return palette[n & 15];
 }
@@ -132,7 +131,9 @@ void RecordingCanvas::doBox(float x1, float y1, float x2, float y2, Color c, boo
     ops.push_back({filled ? Op::FilledBox : Op::Box, x1, y1, x2, y2, c, s, {}});
 }
 
-void RecordingCanvas::doPixel(float x, float y, Color c) { ops.push_back({Op::Pixel, x, y, x, y, c, DrawStyle::Solid, {}}); }
+void RecordingCanvas::doPixel(float x, float y, Color c) {
+    ops.push_back({Op::Pixel, x, y, x, y, c, DrawStyle::Solid, {}});
+}
 
 void RecordingCanvas::doCircle(float x, float y, float r, Color c, DrawStyle s) {
     ops.push_back({Op::Circle, x, y, r, r, c, s, {}});

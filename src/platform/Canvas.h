@@ -44,18 +44,18 @@ struct Spc {
 };
 
 class PrintItem {
-public:
+  public:
     enum class Kind { Text, Tab, Spc };
-    PrintItem(std::string_view text) : kind_(Kind::Text), text_(text) {}  // NOLINT: implicit on purpose
+    PrintItem(std::string_view text) : kind_(Kind::Text), text_(text) {}    // NOLINT: implicit on purpose
     PrintItem(const std::string& text) : kind_(Kind::Text), text_(text) {}  // NOLINT
-    PrintItem(const char* text) : kind_(Kind::Text), text_(text) {}        // NOLINT
-    PrintItem(Tab t) : kind_(Kind::Tab), n_(t.n) {}                        // NOLINT
-    PrintItem(Spc s) : kind_(Kind::Spc), n_(s.n) {}                        // NOLINT
+    PrintItem(const char* text) : kind_(Kind::Text), text_(text) {}         // NOLINT
+    PrintItem(Tab t) : kind_(Kind::Tab), n_(t.n) {}                         // NOLINT
+    PrintItem(Spc s) : kind_(Kind::Spc), n_(s.n) {}                         // NOLINT
     Kind kind() const { return kind_; }
     std::string_view text() const { return text_; }
     int n() const { return n_; }
 
-private:
+  private:
     Kind kind_;
     std::string_view text_;
     int n_ = 0;
@@ -67,7 +67,7 @@ std::string printed(float v);
 inline std::string printed(int v) { return printed(static_cast<long long>(v)); }
 
 class Canvas {
-public:
+  public:
     static constexpr float kColumnWidth = 4.5f;
     static constexpr float kRowHeight = 12.0f;
 
@@ -113,7 +113,7 @@ public:
         return c;
     }
 
-protected:
+  protected:
     // Drawing primitives, in picture pixels. Text is drawn with its cell's top-left at (x, y).
     virtual void doClear(Color back) = 0;
     virtual void doLine(float x1, float y1, float x2, float y2, Color c, DrawStyle s) = 0;
@@ -123,7 +123,7 @@ protected:
     virtual void doText(float x, float y, std::string_view text, Color c) = 0;
     void markChanged() { changed_ = true; }
 
-private:
+  private:
     void printItem(const PrintItem& item);
     void print(const PrintItem* first, const PrintItem* last, bool lineEnd);
     int width_, height_;
@@ -133,7 +133,7 @@ private:
 
 // Keeps every drawing operation as a readable record for tests.
 class RecordingCanvas : public Canvas {
-public:
+  public:
     struct Op {
         enum Kind { Clear, Line, Box, FilledBox, Pixel, Circle, Text } kind;
         float x1 = 0, y1 = 0, x2 = 0, y2 = 0;
@@ -148,7 +148,7 @@ public:
     std::vector<Op> linesOf(Color c) const;
     void reset() { ops.clear(); }
 
-protected:
+  protected:
     void doClear(Color back) override;
     void doLine(float x1, float y1, float x2, float y2, Color c, DrawStyle s) override;
     void doBox(float x1, float y1, float x2, float y2, Color c, bool filled, DrawStyle s) override;

@@ -20,8 +20,7 @@ std::string dateMDY(const CalendarDate& d) {
 
 std::string dateTimeText(const CalendarDate& d) {
     char buf[32];
-    std::snprintf(buf, sizeof buf, "%04d/%02d/%02d %02d:%02d:%02d", d.year, d.month, d.day, d.hour, d.minute,
-                  d.second);
+    std::snprintf(buf, sizeof buf, "%04d/%02d/%02d %02d:%02d:%02d", d.year, d.month, d.day, d.hour, d.minute, d.second);
     return buf;
 }
 
@@ -43,8 +42,8 @@ int64_t SystemClock::msecs() const {
 
 CalendarDate SystemClock::now() const {
     QDateTime dt = QDateTime::currentDateTime();
-    return {dt.date().year(), dt.date().month(), dt.date().day(), dt.time().hour(), dt.time().minute(),
-            dt.time().second()};
+    return {dt.date().year(), dt.date().month(),  dt.date().day(),
+            dt.time().hour(), dt.time().minute(), dt.time().second()};
 }
 
 void QtEventPump::processEvents() {
@@ -60,7 +59,10 @@ void QtEventPump::idle(int ms) {
     }
     // Sleep in the event loop rather than spinning: events still run as they come.
     QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    QTimer timer;
+    timer.setSingleShot(true);
+    QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+    timer.start(ms);
     loop.exec();
 }
 

@@ -19,9 +19,9 @@ struct CalendarDate {
 };
 
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
-    // Seconds since midnight, as the original's timer function returned them.
+    // Seconds since midnight: the time of day the waits count in.
     virtual double secondsSinceMidnight() const = 0;
     // Monotonic milliseconds for timers and timeouts.
     virtual int64_t msecs() const = 0;
@@ -33,7 +33,7 @@ std::string dateMDY(const CalendarDate& d);
 std::string dateTimeText(const CalendarDate& d);
 
 class EventPump {
-public:
+  public:
     virtual ~EventPump() = default;
     // Lets pending window events run and returns at once.
     virtual void processEvents() = 0;
@@ -43,14 +43,14 @@ public:
 };
 
 class SystemClock : public Clock {
-public:
+  public:
     double secondsSinceMidnight() const override;
     int64_t msecs() const override;
     CalendarDate now() const override;
 };
 
 class QtEventPump : public EventPump {
-public:
+  public:
     void processEvents() override;
     void idle(int ms) override;
     // Called before events run, so a window can show what a long loop changed.
@@ -59,7 +59,7 @@ public:
 
 // A clock that only moves when told to. Starts at 12:00:00 on 5 December 2026.
 class VirtualClock : public Clock {
-public:
+  public:
     double secondsSinceMidnight() const override;
     int64_t msecs() const override { return ms_; }
     CalendarDate now() const override;
@@ -67,7 +67,7 @@ public:
     void setTimeOfDay(double seconds);  // for the midnight case
     CalendarDate date{2026, 12, 5, 12, 0, 0};
 
-private:
+  private:
     int64_t ms_ = 0;
     double startOfDay_ = 12 * 3600.0;
 };
@@ -75,14 +75,14 @@ private:
 // Event pump over a virtual clock: idle() advances the clock; hooks run on every pass, in
 // order, so a test can make bytes arrive or press a button "while" a loop waits.
 class VirtualPump : public EventPump {
-public:
+  public:
     explicit VirtualPump(VirtualClock& clock) : clock_(clock) {}
     void processEvents() override;
     void idle(int ms) override;
     std::vector<std::function<void()>> hooks;
     int passes = 0;
 
-private:
+  private:
     VirtualClock& clock_;
 };
 

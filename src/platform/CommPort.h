@@ -35,7 +35,7 @@ enum CommEventCode : int {
 enum class InputModeKind { Text = 0, Binary = 1 };
 
 class CommPort {
-public:
+  public:
     virtual ~CommPort() = default;
 
     // Port number n (1..) and the device it stands for.
@@ -77,8 +77,8 @@ public:
     int commEvent() const { return commEvent_; }
     std::function<void()> OnComm;
 
-protected:
-    // Sets CommEvent and runs the handler, as the control did.
+  protected:
+    // Sets CommEvent and runs the handler.
     void fire(int code) {
         commEvent_ = code;
         if (OnComm) OnComm();
@@ -96,7 +96,7 @@ protected:
 
 // An in-memory port for tests and for the terminal before a device is configured.
 class MemoryCommPort : public CommPort {
-public:
+  public:
     std::string devicePath() const override { return "memory"; }
     bool setPortOpen(bool open, std::string* error) override;
     bool portOpen() const override { return open_; }
@@ -115,12 +115,12 @@ public:
         pendingOut_.clear();
     }
     void setCD(bool on);
-    bool autoDrain = true;      // written bytes leave the buffer at once
-    bool failOpen = false;      // opening fails (port in use)
-    std::string written;        // everything that left the port
-    std::string pendingOut_;    // written but not yet sent
+    bool autoDrain = true;    // written bytes leave the buffer at once
+    bool failOpen = false;    // opening fails (port in use)
+    std::string written;      // everything that left the port
+    std::string pendingOut_;  // written but not yet sent
 
-private:
+  private:
     bool open_ = false;
     bool cd_ = false;
     std::string in_;

@@ -19,10 +19,10 @@ namespace vt {
 // The listeners of one model. A window adds one to show the model; a marker or a second window
 // may add its own beside it. Each is removed by the id add() gave, also while listeners run.
 class ChangeListeners {
-public:
+  public:
     using Id = uint32_t;
     ChangeListeners() = default;
-    // A copied model starts without listeners: they belong to the widgets of the original.
+    // A copied model starts without listeners: they belong to the widgets of the one copied.
     ChangeListeners(const ChangeListeners&) {}
     ChangeListeners& operator=(const ChangeListeners&) { return *this; }
 
@@ -43,7 +43,7 @@ public:
     }
     bool empty() const { return list_.empty(); }
 
-private:
+  private:
     void compact() {
         std::erase_if(list_, [](const auto& entry) { return !entry.second; });
     }

@@ -38,7 +38,7 @@ std::string floatText(double v, int sig) {
     int exp = significantDigits(v, sig, digits);
     int n = static_cast<int>(std::strlen(digits));
     if (exp > sig || exp < -(sig - 1)) {
-        // Scientific form as the original printed it: 1.234568E+07, 1E-10.
+        // Scientific form for very large and very small values: 1.234568E+07, 1E-10.
         out += digits[0];
         if (n > 1) {
             out += '.';
@@ -188,7 +188,7 @@ double Val(std::string_view text) {
     if (n >= 2 && buf[0] == '&' && (buf[1] == 'H' || buf[1] == 'h' || buf[1] == 'O' || buf[1] == 'o')) {
         int base = (buf[1] == 'H' || buf[1] == 'h') ? 16 : 8;
         long long r = std::strtoll(buf + 2, nullptr, base);
-        // &H values are 16-bit when they fit four hex digits, as the original read them.
+        // &H values of up to four hex digits are 16-bit: &HFFFF is -1.
         if (base == 16 && r >= 0x8000 && r <= 0xFFFF) r -= 0x10000;
         return static_cast<double>(r);
     }

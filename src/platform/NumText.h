@@ -57,7 +57,7 @@ inline bool store16(int16_t& dst, double v) {
     return true;
 }
 
-// Whole-number conversions of the original: CInt rounds halves to even and must fit 16 bits.
+// Whole-number conversion to a 16-bit value: halves round to even, and the result must fit.
 inline bool cint(double v, int16_t& dst) { return store16(dst, Nearest(v)); }
 
 // The last n characters of s (all of s when it is shorter); the first n characters likewise.

@@ -1,8 +1,8 @@
 #include "platform/UiServices.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cerrno>
 #include <cstring>
 
 #include <sys/stat.h>
@@ -13,11 +13,15 @@ namespace vt {
 MsgResult defaultAnswer(MsgButtons buttons) {
     switch (buttons) {
         case MsgButtons::OK:
-        case MsgButtons::OKCancel: return MsgResult::OK;
-        case MsgButtons::AbortRetryIgnore: return MsgResult::Abort;
+        case MsgButtons::OKCancel:
+            return MsgResult::OK;
+        case MsgButtons::AbortRetryIgnore:
+            return MsgResult::Abort;
         case MsgButtons::YesNoCancel:
-        case MsgButtons::YesNo: return MsgResult::Yes;
-        case MsgButtons::RetryCancel: return MsgResult::Retry;
+        case MsgButtons::YesNo:
+            return MsgResult::Yes;
+        case MsgButtons::RetryCancel:
+            return MsgResult::Retry;
     }
     return MsgResult::OK;
 }
@@ -41,13 +45,20 @@ namespace {
 
 const char* resultName(MsgResult r) {
     switch (r) {
-        case MsgResult::OK: return "OK";
-        case MsgResult::Cancel: return "Cancel";
-        case MsgResult::Abort: return "Abort";
-        case MsgResult::Retry: return "Retry";
-        case MsgResult::Ignore: return "Ignore";
-        case MsgResult::Yes: return "Yes";
-        case MsgResult::No: return "No";
+        case MsgResult::OK:
+            return "OK";
+        case MsgResult::Cancel:
+            return "Cancel";
+        case MsgResult::Abort:
+            return "Abort";
+        case MsgResult::Retry:
+            return "Retry";
+        case MsgResult::Ignore:
+            return "Ignore";
+        case MsgResult::Yes:
+            return "Yes";
+        case MsgResult::No:
+            return "No";
     }
     return "?";
 }
@@ -110,6 +121,5 @@ bool ScriptedUi::printImage(const QImage&, std::string* error) {
     ++printedImages;
     return true;
 }
-
 
 }  // namespace vt

@@ -21,7 +21,7 @@ enum class MsgButtons { OK, OKCancel, AbortRetryIgnore, YesNoCancel, YesNo, Retr
 enum class MsgIcon { None, Critical, Question, Exclamation, Information };
 enum class MsgResult { OK = 1, Cancel = 2, Abort = 3, Retry = 4, Ignore = 5, Yes = 6, No = 7 };
 
-// The first button of a set is its default, as in the original boxes.
+// The first button of a set is its default.
 MsgResult defaultAnswer(MsgButtons buttons);
 
 // One page to print or to write as PDF: lines of text and images placed at positions in
@@ -29,7 +29,7 @@ MsgResult defaultAnswer(MsgButtons buttons);
 struct PrintPage {
     struct Item {
         double xTwips = 0, yTwips = 0;
-        std::string text;           // a text line when image is null
+        std::string text;  // a text line when image is null
         int fontPoints = 10;
         std::shared_ptr<QImage> image;
     };
@@ -37,11 +37,12 @@ struct PrintPage {
 };
 
 class UiServices {
-public:
+  public:
     virtual ~UiServices() = default;
     virtual MsgResult msgBox(const std::string& text, MsgButtons buttons, MsgIcon icon, const std::string& title) = 0;
     // Returns the typed text; an empty text when the user cancels.
-    virtual std::string inputBox(const std::string& prompt, const std::string& title, const std::string& defaultText) = 0;
+    virtual std::string inputBox(const std::string& prompt, const std::string& title,
+                                 const std::string& defaultText) = 0;
     virtual void beep() = 0;
     // Prints a page (or writes it to a PDF file where there is no printer). Returns false
     // when the user cancelled the printer choice or printing failed; error explains why.
@@ -52,7 +53,9 @@ public:
     virtual void fileManager(const std::string& title, const std::string& filter) = 0;
 
     // Message box with the usual OK button.
-    void msg(const std::string& text, MsgIcon icon, const std::string& title) { msgBox(text, MsgButtons::OK, icon, title); }
+    void msg(const std::string& text, MsgIcon icon, const std::string& title) {
+        msgBox(text, MsgButtons::OK, icon, title);
+    }
 };
 
 // True when VELTRA_NONINTERACTIVE=1 is set in the environment.
@@ -66,7 +69,7 @@ void quietRuntimeDir();
 // answer empty (cancel); printing writes nothing and reports it (the widgets library's
 // unattended services print to a PDF file instead).
 class NonInteractiveUi : public UiServices {
-public:
+  public:
     MsgResult msgBox(const std::string& text, MsgButtons buttons, MsgIcon icon, const std::string& title) override;
     std::string inputBox(const std::string& prompt, const std::string& title, const std::string& defaultText) override;
     void beep() override {}
@@ -77,14 +80,14 @@ public:
 
 // Scripted answers for tests: queued answers are taken in order; every box shown is kept.
 class ScriptedUi : public UiServices {
-public:
+  public:
     struct Shown {
         std::string text, title;
         MsgButtons buttons;
         MsgIcon icon;
     };
-    std::deque<MsgResult> msgAnswers;     // empty queue: the default button
-    std::deque<std::string> inputAnswers; // empty queue: cancel
+    std::deque<MsgResult> msgAnswers;      // empty queue: the default button
+    std::deque<std::string> inputAnswers;  // empty queue: cancel
     std::vector<Shown> messages;
     std::vector<std::string> prompts;
     int beeps = 0;

@@ -3,27 +3,24 @@
 #include <filesystem>
 #include <utility>
 
+#include "course/DemoCourse.h"
 #include "display/Graphs.h"
 #include "logdata/Conversions.h"
-#include "course/DemoCourse.h"
 #include "state/MenuGroups.h"
 
 namespace vt {
 
 void caption_load(Module1& m, MainformState& f) {
     const std::pair<Control*, int> table[] = {
-        {&f.MFile, 12},        {&f.MOpenLog, 13},     {&f.MCloseLog, 14},    {&f.form_print, 15},
-        {&f.MFileExit, 16},    {&f.MPort, 17},        {&f.mopen, 18},        {&f.para_tx, 19},
-        {&f.tx_start, 20},     {&f.tx_stop, 21},      {&f.Lap_comand, 22},   {&f.tx_clr, 23},
-        {&f.Corse_trans, 24},  {&f.Rate_S, 25},       {&f.Rate_M, 26},       {&f.Rate_L, 27},
-        {&f.One_Down, 28},     {&f.Fast_Down, 29},    {&f.MSettings1, 30},   {&f.tel_no_set, 31},
-        {&f.Sub_Port, 32},     {&f.Mopen_sub, 33},    {&f.MSettings2, 34},   {&f.list_disp, 35},
-        {&f.all_lap_list, 36}, {&f.lap_seg_list, 37}, {&f.seg_list, 38},     {&f.para_list, 39},
-        {&f.Corse_com, 40},    {&f.Corse_in, 41},     {&f.Free_In, 42},      {&f.Corse_edit, 43},
-        {&f.MAIN_PARA_SET, 257}, {&f.Frame2, 49},     {&f.Frame3, 50},       {&f.Frame4, 51},
-        {&f.dial_up, 52},      {&f.sub_up, 52},       {&f.dial_down, 53},    {&f.sub_down, 53},
-        {&f.Label6, 54},       {&f.Analize, 55},      {&f.Test_run, 56},     {&f.Test_stop, 57},
-        {&f.tuusin_state, 58},
+        {&f.MFile, 12},        {&f.MOpenLog, 13},   {&f.MCloseLog, 14},      {&f.form_print, 15}, {&f.MFileExit, 16},
+        {&f.MPort, 17},        {&f.mopen, 18},      {&f.para_tx, 19},        {&f.tx_start, 20},   {&f.tx_stop, 21},
+        {&f.Lap_comand, 22},   {&f.tx_clr, 23},     {&f.Corse_trans, 24},    {&f.Rate_S, 25},     {&f.Rate_M, 26},
+        {&f.Rate_L, 27},       {&f.One_Down, 28},   {&f.Fast_Down, 29},      {&f.MSettings1, 30}, {&f.tel_no_set, 31},
+        {&f.Sub_Port, 32},     {&f.Mopen_sub, 33},  {&f.MSettings2, 34},     {&f.list_disp, 35},  {&f.all_lap_list, 36},
+        {&f.lap_seg_list, 37}, {&f.seg_list, 38},   {&f.para_list, 39},      {&f.Corse_com, 40},  {&f.Corse_in, 41},
+        {&f.Free_In, 42},      {&f.Corse_edit, 43}, {&f.MAIN_PARA_SET, 257}, {&f.Frame2, 49},     {&f.Frame3, 50},
+        {&f.Frame4, 51},       {&f.dial_up, 52},    {&f.sub_up, 52},         {&f.dial_down, 53},  {&f.sub_down, 53},
+        {&f.Label6, 54},       {&f.Analize, 55},    {&f.Test_run, 56},       {&f.Test_stop, 57},  {&f.tuusin_state, 58},
     };
     for (const auto& [control, n] : table) control->setCaption(lang(m, n));
 }
@@ -76,7 +73,8 @@ bool Form_Unload(Module1&, MainformState& f, Services& s) {
     while (port.outBufferCount() > 0) {
         s.pump.idle(50);
         if (s.clock.msecs() - since < 10000) continue;
-        MsgResult r = s.ui.msgBox("ﾃﾞｰﾀを送信することができません。", MsgButtons::AbortRetryIgnore, MsgIcon::Question, "");
+        MsgResult r =
+            s.ui.msgBox("ﾃﾞｰﾀを送信することができません。", MsgButtons::AbortRetryIgnore, MsgIcon::Question, "");
         if (r == MsgResult::Abort) return true;
         if (r == MsgResult::Ignore) break;
         since = s.clock.msecs();  // Retry: another ten seconds

@@ -54,8 +54,8 @@ bool lang_load(Module1& m, const std::string& path, std::string* failText) {
 
 bool lang_parse(Module1& m, std::string text, std::string* failText) {
     const std::string head = "!! Not Found ---> LANG.TXT !!\r\n";
-    if (text.size() >= 3 && static_cast<unsigned char>(text[0]) == 0xEF && static_cast<unsigned char>(text[1]) == 0xBB &&
-        static_cast<unsigned char>(text[2]) == 0xBF)
+    if (text.size() >= 3 && static_cast<unsigned char>(text[0]) == 0xEF &&
+        static_cast<unsigned char>(text[1]) == 0xBB && static_cast<unsigned char>(text[2]) == 0xBF)
         text.erase(0, 3);
     if (!validUtf8(text)) text = fromShiftJis(text);
 

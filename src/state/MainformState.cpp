@@ -1,21 +1,20 @@
 #include "state/MainformState.h"
 
-
 namespace vt {
 
 std::vector<Control*> MainformState::controls() {
     std::vector<Control*> all = {
-        &MFile,      &MOpenLog,   &MCloseLog,  &form_print, &MFileExit, &MPort,      &mopen,     &para_tx,
-        &tx_start,   &tx_stop,    &Lap_comand, &tx_clr,     &Corse_trans, &Rate_S,   &Rate_M,    &Rate_L,
-        &One_Down,   &Fast_Down,  &MSettings1, &tel_no_set, &Sub_Port,  &Mopen_sub,  &MSettings2, &list_disp,
-        &all_lap_list, &lap_seg_list, &seg_list, &para_list, &Corse_com, &Corse_in,  &Free_In,   &Corse_edit,
-        &MAIN_PARA_SET, &Frame2,  &Frame3,     &Frame4,     &dial_up,   &dial_down,  &sub_up,    &sub_down,
-        &Analize,    &Test_run,   &Test_stop,  &grf_2,      &grf_3,     &grf_4,      &grf_5,     &grf_6,
-        &grf_7,      &Option1[0], &Option1[1], &Option1[2], &Check1,    &ANGL_CHK,   &CHK_AVR,   &Label1,
-        &Label6,     &tuusin_state, &namae,    &hiniti,     &lap_no,    &lap_time,   &seg_d,     &SEG_TIME,
-        &data_cont,  &TAIME_MADO, &PIT_IN_TIME, &STOP_TIME, &kaitensuu, &sokudo,     &ondo1,     &ondo2,
-        &kasoku,     &kaku_kasoku, &handle,    &accel,      &af,        &prs,        &kyori,     &IL_G,
-        &car,        &Label_Cur,
+        &MFile,         &MOpenLog,     &MCloseLog,   &form_print, &MFileExit,   &MPort,     &mopen,      &para_tx,
+        &tx_start,      &tx_stop,      &Lap_comand,  &tx_clr,     &Corse_trans, &Rate_S,    &Rate_M,     &Rate_L,
+        &One_Down,      &Fast_Down,    &MSettings1,  &tel_no_set, &Sub_Port,    &Mopen_sub, &MSettings2, &list_disp,
+        &all_lap_list,  &lap_seg_list, &seg_list,    &para_list,  &Corse_com,   &Corse_in,  &Free_In,    &Corse_edit,
+        &MAIN_PARA_SET, &Frame2,       &Frame3,      &Frame4,     &dial_up,     &dial_down, &sub_up,     &sub_down,
+        &Analize,       &Test_run,     &Test_stop,   &grf_2,      &grf_3,       &grf_4,     &grf_5,      &grf_6,
+        &grf_7,         &Option1[0],   &Option1[1],  &Option1[2], &Check1,      &ANGL_CHK,  &CHK_AVR,    &Label1,
+        &Label6,        &tuusin_state, &namae,       &hiniti,     &lap_no,      &lap_time,  &seg_d,      &SEG_TIME,
+        &data_cont,     &TAIME_MADO,   &PIT_IN_TIME, &STOP_TIME,  &kaitensuu,   &sokudo,    &ondo1,      &ondo2,
+        &kasoku,        &kaku_kasoku,  &handle,      &accel,      &af,          &prs,       &kyori,      &IL_G,
+        &car,           &Label_Cur,
     };
     return all;
 }

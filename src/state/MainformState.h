@@ -54,8 +54,8 @@ struct MainformState {
     Control Analize, Test_run, Test_stop;
     Control grf_2, grf_3, grf_4, grf_5, grf_6, grf_7;
     std::array<Control, 3> Option1;  // "Open", "Real", "Logging"
-    Control Check1, ANGL_CHK;         // unit and angle check boxes (Checked = value 1)
-    Control CHK_AVR;                  // "ON"/"OFF": zero-offset correction of the course layout
+    Control Check1, ANGL_CHK;        // unit and angle check boxes (Checked = value 1)
+    Control CHK_AVR;                 // "ON"/"OFF": zero-offset correction of the course layout
 
     // ---- labels ------------------------------------------------------------------------
     Control Label1;  // status line
@@ -77,8 +77,8 @@ struct MainformState {
     // ---- decoding and graphs -----------------------------------------------------------
     std::array<int16_t, 201> AfTable{};  // air/fuel table, entries 0..180 filled at load
     int16_t AnalyzeOn = 0;
-    float XScale = 0;   // graph pixels per metre: graphScale(CourseLen)
-    float TraceX = 0;   // x of the current record inside the graph frame
+    float XScale = 0;  // graph pixels per metre: graphScale(CourseLen)
+    float TraceX = 0;  // x of the current record inside the graph frame
     int16_t TraceLastX = 0;
     int16_t TraceY1 = 0, TraceY2 = 0, TraceY3 = 0, TraceY4 = 0;
     std::array<int16_t, kMaxCoursePoint + 1> DistTbl{};

@@ -20,13 +20,13 @@ constexpr int kLangLines = 300;    // LANG.TXT holds up to 300 lines
 struct Module1 {
     // ---- language table and folders -----------------------------------------------------
     std::array<std::string, kLangLines + 1> LangText;  // LangText[N] = line N of LANG.TXT
-    std::string UiFontName;                             // copy of LangText[2]
-    std::string LogDir, CorseDir, ParaDir;              // start folder + "/log", "/corse", "/PARA"
-    std::string PortMainFile, PortSubFile, DialFile;    // "port_main.dat", "port_sub.dat", "dial.dat"
+    std::string UiFontName;                            // copy of LangText[2]
+    std::string LogDir, CorseDir, ParaDir;             // start folder + "/log", "/corse", "/PARA"
+    std::string PortMainFile, PortSubFile, DialFile;   // "port_main.dat", "port_sub.dat", "dial.dat"
 
     // ---- logged-memory image -------------------------------------------------------------
-    // LogMem[n][j]: byte j of record n. The records lie back to back, 16 bytes each (the
-    // original's unused 17th column is left out), so a log's record area reads straight in.
+    // LogMem[n][j]: byte j of record n. The records lie back to back, 16 bytes each (no unused
+    // 17th column), so a log's record area reads straight in.
     std::array<std::array<uint8_t, 16>, kMaxRecord + 1> LogMem{};
     std::array<std::array<std::array<uint8_t, 33>, 17>, kMaxLap + 1> LapTbl{};  // LapTbl[lap][seg][byte]
     int16_t LapFirst = 0, LapLast = 0, LapCur = 0;
@@ -50,8 +50,8 @@ struct Module1 {
     int16_t SegMinLen = 0;         // minimum segment length of the course editor, metres
 
     // ---- lists ---------------------------------------------------------------------------
-    int16_t SelLap = 0;     // list mode on entry to the list window; the chosen lap on return
-    int16_t SegListNo = 0;  // segment of the one-segment list
+    int16_t SelLap = 0;                          // list mode on entry to the list window; the chosen lap on return
+    int16_t SegListNo = 0;                       // segment of the one-segment list
     std::array<int16_t, kMaxLap + 1> DelList{};  // laps of the selected lines from index 1, ended by 0
     int32_t CumTime = 0, SegTime = 0;            // lap-time sums of the lists and the live link
     std::string TimeText;                        // result of time_conv
@@ -83,17 +83,17 @@ struct Module1 {
 // The state is large (the image alone is over a megabyte): make it on the heap, zeroed.
 inline std::unique_ptr<Module1> makeModule1() { return std::make_unique<Module1>(); }
 
-// Flags of the original are 16-bit: True = -1, False = 0.
+// Flags are 16-bit: True = -1, False = 0.
 constexpr int16_t kTrue = -1;
 constexpr int16_t kFalse = 0;
 
 // Language texts that procedures of several subsystems share.
 namespace text {
-inline constexpr int kCancel = 64;        // caption of every cancel button
-inline constexpr int kBadName = 120;      // a typed name holds a character that could reach another folder
-inline constexpr int kErrorTitle = 121;   // title of error message boxes
-inline constexpr int kNoLog = 128;        // no log file is loaded
-inline constexpr int kSendFailed = 140;   // a command was not sent
+inline constexpr int kCancel = 64;       // caption of every cancel button
+inline constexpr int kBadName = 120;     // a typed name holds a character that could reach another folder
+inline constexpr int kErrorTitle = 121;  // title of error message boxes
+inline constexpr int kNoLog = 128;       // no log file is loaded
+inline constexpr int kSendFailed = 140;  // a command was not sent
 inline constexpr int kNoLogForLists = 150;
 inline constexpr int kLogLoaded = 170;
 }  // namespace text

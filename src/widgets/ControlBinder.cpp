@@ -13,7 +13,9 @@ namespace vt {
 
 namespace {
 
-QColor qcolor(Color c) { return QColor((c >> 16) & 255, (c >> 8) & 255, c & 255); }
+QColor qcolor(Color c) {
+    return QColor(static_cast<int>((c >> 16) & 255), static_cast<int>((c >> 8) & 255), static_cast<int>(c & 255));
+}
 
 }  // namespace
 

@@ -18,7 +18,7 @@ class QWidget;
 namespace vt {
 
 class ControlBinder {
-public:
+  public:
     ControlBinder() = default;
     ControlBinder(const ControlBinder&) = delete;
     ControlBinder& operator=(const ControlBinder&) = delete;
@@ -35,7 +35,7 @@ public:
     void listen(Control& c, std::function<void()> listener);
     void listen(GaugeModel& g, std::function<void()> listener);
 
-private:
+  private:
     std::vector<std::pair<ChangeListeners*, ChangeListeners::Id>> bound_;
 };
 

@@ -13,19 +13,22 @@ namespace vt {
 
 class Gauge : public QWidget {
     Q_OBJECT
-public:
+  public:
     enum class Style { Dial, Vertical, Horizontal };
     Gauge(GaugeModel& model, Style style, QWidget* parent = nullptr);
     ~Gauge() override;
     GaugeModel& model() { return model_; }
-    // Needle and track colours.
+    // The needle's colour (the track stays dark grey).
     void setNeedleColor(const QColor& c) { needle_ = c; }
-    void setZeroAt(int v) { zeroAt_ = v; hasZero_ = true; }  // a centre mark (G, steering)
+    void setZeroAt(int v) {
+        zeroAt_ = v;
+        hasZero_ = true;
+    }  // a centre mark (G, steering)
 
-protected:
+  protected:
     void paintEvent(QPaintEvent*) override;
 
-private:
+  private:
     void sync();
     double fraction() const;
     GaugeModel& model_;

@@ -1,5 +1,6 @@
 #include "widgets/ImageCanvas.h"
 
+#include <cmath>
 #include <stdexcept>
 
 #include <QFont>
@@ -10,7 +11,9 @@ namespace vt {
 
 namespace {
 
-QColor qcolor(Color c) { return QColor((c >> 16) & 255, (c >> 8) & 255, c & 255); }
+QColor qcolor(Color c) {
+    return QColor(static_cast<int>((c >> 16) & 255), static_cast<int>((c >> 8) & 255), static_cast<int>(c & 255));
+}
 
 QRawFont pictureFont() {
     // Sized so one glyph cell is about one 4.5-pixel column wide.
@@ -26,7 +29,8 @@ QRawFont pictureFont() {
 ImageCanvas::ImageCanvas(int width, int height, double scale)
     : Canvas(width, height),
       scale_(scale),
-      image_(static_cast<int>(width * scale + 0.5), static_cast<int>(height * scale + 0.5), QImage::Format_RGB32) {
+      image_(static_cast<int>(std::lround(width * scale)), static_cast<int>(std::lround(height * scale)),
+             QImage::Format_RGB32) {
     image_.setDevicePixelRatio(scale);
     // At a whole-number scale every picture pixel is a block of device pixels and lines stay
     // crisp; at 1.5 a one-pixel line would come out one or two pixels wide by position, so

@@ -20,7 +20,7 @@
 namespace vt {
 
 class ImageCanvas : public Canvas {
-public:
+  public:
     ImageCanvas(int width, int height, double scale = 1.0);
     ~ImageCanvas() override;
 
@@ -29,7 +29,7 @@ public:
     double scale() const { return scale_; }
     bool savePng(const std::string& path);
 
-protected:
+  protected:
     void doClear(Color back) override;
     void doLine(float x1, float y1, float x2, float y2, Color c, DrawStyle s) override;
     void doBox(float x1, float y1, float x2, float y2, Color c, bool filled, DrawStyle s) override;
@@ -37,7 +37,7 @@ protected:
     void doCircle(float x, float y, float r, Color c, DrawStyle s) override;
     void doText(float x, float y, std::string_view text, Color c) override;
 
-private:
+  private:
     QPainter& painter();
     void setPen(Color c, DrawStyle s);
     double scale_;

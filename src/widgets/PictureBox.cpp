@@ -1,5 +1,7 @@
 #include "widgets/PictureBox.h"
 
+#include <cmath>
+
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -7,8 +9,8 @@
 namespace vt {
 
 PictureBox::PictureBox(ImageCanvas& canvas, QWidget* parent) : QWidget(parent), canvas_(canvas) {
-    setFixedSize(static_cast<int>(canvas.width() * canvas.scale() + 0.5),
-                 static_cast<int>(canvas.height() * canvas.scale() + 0.5));
+    setFixedSize(static_cast<int>(std::lround(canvas.width() * canvas.scale())),
+                 static_cast<int>(std::lround(canvas.height() * canvas.scale())));
     setFocusPolicy(Qt::ClickFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
     // Drawing comes in bursts (a whole graph, or one record ten times a second): repaint at
@@ -43,11 +45,21 @@ void PictureBox::mouseMoveEvent(QMouseEvent* e) {
 
 void PictureBox::keyPressEvent(QKeyEvent* e) {
     switch (e->key()) {
-        case Qt::Key_Left: emit keyPressed(37); break;
-        case Qt::Key_Right: emit keyPressed(39); break;
-        case Qt::Key_Up: emit keyPressed(38); break;
-        case Qt::Key_Down: emit keyPressed(40); break;
-        default: QWidget::keyPressEvent(e); break;
+        case Qt::Key_Left:
+            emit keyPressed(37);
+            break;
+        case Qt::Key_Right:
+            emit keyPressed(39);
+            break;
+        case Qt::Key_Up:
+            emit keyPressed(38);
+            break;
+        case Qt::Key_Down:
+            emit keyPressed(40);
+            break;
+        default:
+            QWidget::keyPressEvent(e);
+            break;
     }
 }
 

@@ -11,25 +11,25 @@ namespace vt {
 
 class PictureBox : public QWidget {
     Q_OBJECT
-public:
+  public:
     PictureBox(ImageCanvas& canvas, QWidget* parent = nullptr);
     ImageCanvas& canvas() { return canvas_; }
     // Picture pixels to widget pixels.
     double scale() const { return canvas_.scale(); }
 
-signals:
+  signals:
     void clicked();
     void mouseMoved(double x, double y);
     void keyPressed(int keyCode);  // 37 left arrow, 39 right arrow, as the program expects
 
-protected:
+  protected:
     void paintEvent(QPaintEvent*) override;
     void mousePressEvent(QMouseEvent*) override;
     void mouseReleaseEvent(QMouseEvent*) override;
     void mouseMoveEvent(QMouseEvent*) override;
     void keyPressEvent(QKeyEvent*) override;
 
-private:
+  private:
     ImageCanvas& canvas_;
     QTimer poll_;
     bool pressed_ = false;

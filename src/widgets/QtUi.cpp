@@ -59,40 +59,73 @@ bool printToPdf(const PrintPage& page, const QString& path, std::string* error) 
 
 }  // namespace
 
-
 MsgResult QtUi::msgBox(const std::string& text, MsgButtons buttons, MsgIcon icon, const std::string& title) {
     QMessageBox box(parent_);
     box.setWindowTitle(QString::fromStdString(title));
     box.setText(QString::fromStdString(text));
     switch (icon) {
-        case MsgIcon::None: box.setIcon(QMessageBox::NoIcon); break;
-        case MsgIcon::Critical: box.setIcon(QMessageBox::Critical); break;
-        case MsgIcon::Question: box.setIcon(QMessageBox::Question); break;
-        case MsgIcon::Exclamation: box.setIcon(QMessageBox::Warning); break;
-        case MsgIcon::Information: box.setIcon(QMessageBox::Information); break;
+        case MsgIcon::None:
+            box.setIcon(QMessageBox::NoIcon);
+            break;
+        case MsgIcon::Critical:
+            box.setIcon(QMessageBox::Critical);
+            break;
+        case MsgIcon::Question:
+            box.setIcon(QMessageBox::Question);
+            break;
+        case MsgIcon::Exclamation:
+            box.setIcon(QMessageBox::Warning);
+            break;
+        case MsgIcon::Information:
+            box.setIcon(QMessageBox::Information);
+            break;
     }
     using SB = QMessageBox::StandardButton;
     QMessageBox::StandardButtons set;
     SB def = SB::Ok;
     switch (buttons) {
-        case MsgButtons::OK: set = SB::Ok; break;
-        case MsgButtons::OKCancel: set = SB::Ok | SB::Cancel; break;
-        case MsgButtons::AbortRetryIgnore: set = SB::Abort | SB::Retry | SB::Ignore; def = SB::Abort; break;
-        case MsgButtons::YesNoCancel: set = SB::Yes | SB::No | SB::Cancel; def = SB::Yes; break;
-        case MsgButtons::YesNo: set = SB::Yes | SB::No; def = SB::Yes; break;
-        case MsgButtons::RetryCancel: set = SB::Retry | SB::Cancel; def = SB::Retry; break;
+        case MsgButtons::OK:
+            set = SB::Ok;
+            break;
+        case MsgButtons::OKCancel:
+            set = SB::Ok | SB::Cancel;
+            break;
+        case MsgButtons::AbortRetryIgnore:
+            set = SB::Abort | SB::Retry | SB::Ignore;
+            def = SB::Abort;
+            break;
+        case MsgButtons::YesNoCancel:
+            set = SB::Yes | SB::No | SB::Cancel;
+            def = SB::Yes;
+            break;
+        case MsgButtons::YesNo:
+            set = SB::Yes | SB::No;
+            def = SB::Yes;
+            break;
+        case MsgButtons::RetryCancel:
+            set = SB::Retry | SB::Cancel;
+            def = SB::Retry;
+            break;
     }
     box.setStandardButtons(set);
     box.setDefaultButton(def);
     switch (box.exec()) {
-        case SB::Ok: return MsgResult::OK;
-        case SB::Cancel: return MsgResult::Cancel;
-        case SB::Abort: return MsgResult::Abort;
-        case SB::Retry: return MsgResult::Retry;
-        case SB::Ignore: return MsgResult::Ignore;
-        case SB::Yes: return MsgResult::Yes;
-        case SB::No: return MsgResult::No;
-        default: break;
+        case SB::Ok:
+            return MsgResult::OK;
+        case SB::Cancel:
+            return MsgResult::Cancel;
+        case SB::Abort:
+            return MsgResult::Abort;
+        case SB::Retry:
+            return MsgResult::Retry;
+        case SB::Ignore:
+            return MsgResult::Ignore;
+        case SB::Yes:
+            return MsgResult::Yes;
+        case SB::No:
+            return MsgResult::No;
+        default:
+            break;
     }
     // Closed with the window's close box: the box's escape answer.
     return buttons == MsgButtons::YesNo ? MsgResult::No : MsgResult::Cancel;
@@ -110,8 +143,8 @@ void QtUi::beep() { QApplication::beep(); }
 bool QtUi::printPage(const PrintPage& page, std::string* error) {
     if (QPrinterInfo::availablePrinters().isEmpty()) {
         // No printer installed: offer a PDF file instead.
-        QString path = QFileDialog::getSaveFileName(parent_, QStringLiteral("Print to PDF"), QStringLiteral("print.pdf"),
-                                                    QStringLiteral("PDF (*.pdf)"));
+        QString path = QFileDialog::getSaveFileName(parent_, QStringLiteral("Print to PDF"),
+                                                    QStringLiteral("print.pdf"), QStringLiteral("PDF (*.pdf)"));
         if (path.isEmpty()) {
             if (error) *error = "cancelled";
             return false;
@@ -133,8 +166,8 @@ void QtUi::fileManager(const std::string& title, const std::string& filter) {
     // The program's filters read "text|*.a;*.b"; Qt's read "text (*.a *.b)".
     QString qtFilter = QString::fromStdString(filter);
     if (const qsizetype bar = qtFilter.indexOf(QLatin1Char('|')); bar >= 0)
-        qtFilter = qtFilter.left(bar) + QStringLiteral(" (") + qtFilter.mid(bar + 1).replace(QLatin1Char(';'), QLatin1Char(' ')) +
-                   QLatin1Char(')');
+        qtFilter = qtFilter.left(bar) + QStringLiteral(" (") +
+                   qtFilter.mid(bar + 1).replace(QLatin1Char(';'), QLatin1Char(' ')) + QLatin1Char(')');
     QFileDialog::getOpenFileName(parent_, QString::fromStdString(title), QString(), qtFilter);
 }
 

@@ -14,7 +14,7 @@ namespace vt {
 // Real Qt dialogs over a parent window. Printing asks for a printer; where none is
 // installed it offers to write a PDF file instead.
 class QtUi : public UiServices {
-public:
+  public:
     explicit QtUi(QWidget* parent = nullptr) : parent_(parent) {}
     void setParent(QWidget* parent) { parent_ = parent; }
     MsgResult msgBox(const std::string& text, MsgButtons buttons, MsgIcon icon, const std::string& title) override;
@@ -24,14 +24,14 @@ public:
     bool printImage(const QImage& image, std::string* error) override;
     void fileManager(const std::string& title, const std::string& filter) override;
 
-private:
+  private:
     QWidget* parent_;
 };
 
 // Unattended (VELTRA_NONINTERACTIVE=1): boxes as NonInteractiveUi; a page goes to the PDF file
 // VELTRA_PRINT_TO names, and printing fails when it names none.
 class UnattendedUi : public NonInteractiveUi {
-public:
+  public:
     bool printPage(const PrintPage& page, std::string* error) override;
     bool printImage(const QImage& image, std::string* error) override;
 };

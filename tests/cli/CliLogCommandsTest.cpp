@@ -1,11 +1,13 @@
 // The veltra tool's log commands, run as the real binary: the same list, parameter and export
 // texts as the terminal's windows, options reaching the generated log, and clear failures.
-#include <QProcess>
 #include <filesystem>
 #include <memory>
+#include <vector>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <QProcess>
 
 #include "logdata/Conversions.h"
 #include "logfiles/LapLists.h"
@@ -20,6 +22,7 @@ namespace vt::test {
 namespace {
 
 using ::testing::HasSubstr;
+using ::testing::Not;
 using ::testing::StartsWith;
 
 struct ToolRun {
@@ -138,7 +141,8 @@ TEST_F(Tool, BadFilesFailWithOneReadableLine) {
         if (bytes != "missing") writeFile(dir.file("bad.log"), bytes);
         for (const char* cmd : {"laps", "segments", "params", "export"}) {
             ToolRun r = run({cmd, path("bad.log")});
-            EXPECT_TRUE(r.code != 0 && r.out.empty()) << cmd << " " << reason;
+            EXPECT_NE(r.code, 0) << cmd << " " << reason;
+            EXPECT_TRUE(r.out.empty()) << cmd << " " << reason;
             ASSERT_EQ(r.errLines().size(), 1u) << r.err;
             EXPECT_THAT(r.errLines()[0],
                         ::testing::AllOf(StartsWith("veltra: " + dir.file("bad.log") + ": "), HasSubstr(reason)));
@@ -163,21 +167,75 @@ TEST_F(Tool, WhatALoadLeftOutGoesToStandardError) {
     EXPECT_THAT(r.out, HasSubstr("\n 100  0:00.00 "));
 }
 
-TEST_F(Tool, HelpAndUsageMistakes) {
-    for (const char* cmd : {"laps", "segments", "segment", "params", "export", "generate"}) {
-        ToolRun r = run({cmd, "--help"});
-        EXPECT_EQ(r.code, 0) << cmd;
-        EXPECT_THAT(r.out, StartsWith(std::string("usage: veltra ") + cmd));
-    }
+TEST_F(Tool, EveryCommandHelpsAndRefusesUsageMistakesWithStatus2) {
     ASSERT_EQ(run("generate u.log --laps 2").code, 0);
-    for (const char* line : {"segment u.log 16", "segment u.log 0.4", "laps", "laps u.log --wide", "export u.log -o",
-                             "generate v.log --laps many"})
-        EXPECT_EQ(run(line).code, 2) << line;
-    EXPECT_NE(run("generate v.log --segments 16").code, 0);  // refused by the generator
+    struct Case {
+        const char* command;
+        std::vector<const char*> mistakes;  // each exits 2 with one "veltra: COMMAND: ..." line first
+        const char* missingLog;             // the same command on a missing log: exit 1
+    };
+    const Case cases[] = {
+        {"laps", {"laps", "laps u.log --wide", "laps u.log u.log"}, "laps none.log"},
+        {"segments", {"segments", "segments u.log -x"}, "segments none.log"},
+        {"segment", {"segment u.log 16", "segment u.log 0.4", "segment u.log"}, "segment none.log 2"},
+        {"params", {"params", "params u.log --all"}, "params none.log"},
+        {"export", {"export u.log -o", "export u.log --output=", "export"}, "export none.log"},
+        {"generate", {"generate v.log --laps many", "generate", "generate v.log --laps"}, nullptr},
+        {"course", {"course u.log", "course u.log --lap x", "course u.log --lap 1 --bogus"}, "course none.log --lap 1"},
+        {"courselist", {"courselist u.log", "courselist u.log --lap 1 --points"}, "courselist none.log --lap 1"},
+        {"graph",
+         {"graph u.log --lap 1 --kind 9 --png g.png", "graph u.log --kind 3 --png g.png",
+          "graph u.log --lap 1 --kind 3", "graph u.log --lap 1 --kind 3 --png g.png --scale 9"},
+         "graph none.log --lap 1 --kind 3 --png g.png"},
+    };
+    for (const Case& c : cases) {
+        ToolRun help = run({c.command, "--help"});
+        EXPECT_EQ(help.code, 0) << c.command;
+        EXPECT_THAT(help.out, StartsWith(std::string("usage: veltra ") + c.command));
+        for (const char* line : c.mistakes) {
+            ToolRun r = run(line);
+            EXPECT_EQ(r.code, 2) << line;
+            ASSERT_FALSE(r.errLines().empty()) << line;
+            EXPECT_THAT(r.errLines()[0], StartsWith(std::string("veltra: ") + c.command + ": ")) << line;
+        }
+        if (c.missingLog) EXPECT_EQ(run(c.missingLog).code, 1) << c.missingLog;
+    }
     EXPECT_FALSE(std::filesystem::exists(dir.file("v.log")));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("u.txt")));  // -o with an empty name wrote nothing
+    EXPECT_EQ(run("frobnicate").code, 2);
+    EXPECT_EQ(run("--help").code, 0);
+    EXPECT_NE(run("generate v.log --segments 16").code, 0);  // refused by the generator
     ToolRun nowhere = run("generate no/such/folder/x.log");
     EXPECT_EQ(nowhere.code, 1);
     EXPECT_EQ(nowhere.errLines().size(), 1u);
+}
+
+TEST_F(Tool, ExportOfALogNamedTxtLeavesTheLogAlone) {
+    ASSERT_EQ(run("generate run1.txt --laps 2").code, 0);
+    const std::string log = readFile(dir.file("run1.txt"));
+    ToolRun r = run("export run1.txt");
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(readFile(dir.file("run1.txt")), log);
+    EXPECT_THAT(readFile(dir.file("run1.txt.txt")), StartsWith("L,1,"));
+    ASSERT_EQ(r.errLines().size(), 1u);
+    EXPECT_THAT(r.errLines()[0], HasSubstr("run1.txt.txt"));
+    // Named as the export target, the log is refused.
+    EXPECT_EQ(run("export run1.txt -o run1.txt").code, 1);
+    EXPECT_EQ(readFile(dir.file("run1.txt")), log);
+}
+
+TEST_F(Tool, GenerateOnAFullDiskKeepsTheOldLog) {
+    ASSERT_EQ(run("generate keep.log --laps 1").code, 0);
+    const std::string before = readFile(dir.file("keep.log"));
+    // A file-size limit of 8 KiB stands in for a full disk: the new log is far larger.
+    QProcess p;
+    p.setWorkingDirectory(QString::fromStdString(dir.path()));
+    p.start("bash", {"-c", QString("ulimit -f 8; exec '%1' generate keep.log --laps 5").arg(VELTRA_CLI_PATH)});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_EQ(p.exitCode(), 1) << p.readAllStandardError().toStdString();
+    EXPECT_EQ(readFile(dir.file("keep.log")), before);
+    for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+        EXPECT_THAT(e.path().filename().string(), Not(StartsWith("keep.log."))) << "a temporary was left";
 }
 
 }  // namespace

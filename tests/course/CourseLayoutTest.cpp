@@ -55,6 +55,22 @@ TEST(CourseLayout, HeadingSumIsPulledToWholeTurns) {
     }
 }
 
+TEST(CourseLayout, FactorsGiveTheLapItsTrueLengthAndTurn) {
+    // 72 km/h (speed count 101 at 200 mm) is 72 x 0.02777 = 1.99944 m a record.
+    constexpr double kMetresPerRecord = 72 * 0.02777;
+    // A straight NORMAL lap (no closure) of 3000 records spans 2999 records' length before the
+    // picture's scaling (the first point is one record in).
+    SyntheticLap straight(2);
+    straight.samples(3000, 0).layOut(6000);
+    EXPECT_NEAR(straight.f.course_scale * 160.0, 2999 * kMetresPerRecord, 2.0);
+    // G byte 20 is 20 x 0.383 m/s^2, turning the heading by that x 0.01 / 1.99944 rad a record.
+    SyntheticLap turning;
+    turning.samples(160, 20);
+    turning.m.RecCount = turning.n;
+    EXPECT_NEAR(course_closure(turning.m, turning.f, turning.pump).headingSum,
+                160 * 20 * 0.383 * 0.01 / kMetresPerRecord, 1e-3);
+}
+
 TEST(CourseLayout, StandstillChangesNeitherHeadingNorPosition) {
     // Almost exactly one turn, once without and once with a stop half way at full-scale G.
     SyntheticLap moving, stopped;
@@ -131,7 +147,8 @@ TEST(CourseLayout, HeadingLinesInBothUnitsAndNothingMoreWithoutALap) {
         Corse_layout(lap.m, lap.f, lap.pump, length);
         EXPECT_EQ(lap.texts(), std::string("  *  Course Layout  *| COURSE LENGTH |") +
                                    (length ? "0.621 M" : "0.000 M") + "| AVERAGE SPEED ");
-        EXPECT_TRUE(maxDiff(coursePoints(lap.f), 0, before, 0, before.size()) == 0 && lap.f.dist_step == step);
+        EXPECT_EQ(maxDiff(coursePoints(lap.f), 0, before, 0, before.size()), 0);
+        EXPECT_EQ(lap.f.dist_step, step);
     }
 }
 
@@ -144,7 +161,8 @@ TEST(CourseLayout, SegmentBoundariesRingsNumbersCornersAndFlag) {
     // Two rings per boundary (radii 1.5 and 2), also for the second of two markers on one point.
     const auto circles = lap.ops(Op::Circle);
     ASSERT_EQ(circles.size(), 8u);
-    EXPECT_TRUE(circles[0].x2 == 1.5f && circles[1].x2 == 2.0f);
+    EXPECT_EQ(circles[0].x2, 1.5f);
+    EXPECT_EQ(circles[1].x2, 2.0f);
     for (const auto& [ring, point] : {std::pair{0, 0}, {2, 60}, {4, 60}, {6, 120}})
         EXPECT_EQ(circles[static_cast<size_t>(ring)].x1, f.course_x[static_cast<size_t>(point)] + 126) << ring;
     EXPECT_EQ(lap.texts(), "  *  Course Layout  *| COURSE LENGTH | 1000 |m| AVERAGE SPEED | 1 | 2 | 3 |=>");
@@ -161,7 +179,8 @@ TEST(CourseLayout, SegmentBoundariesRingsNumbersCornersAndFlag) {
     // The chequered flag above and left of the first point (its arrow is the last text above).
     const auto boxes = lap.ops(Op::Box);
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_TRUE(boxes[0].x1 == f.course_x[0] + 120 && boxes[0].y1 == f.course_y[0] + 115);
+    EXPECT_EQ(boxes[0].x1, f.course_x[0] + 120);
+    EXPECT_EQ(boxes[0].y1, f.course_y[0] + 115);
     EXPECT_EQ(lap.ops(Op::FilledBox).size(), 5u);
 }
 
@@ -169,15 +188,20 @@ TEST(CourseLayout, GuardsAtTheEdgesOfTheTables) {
     SyntheticLap longLap;  // longer than the point table: counted, neither stored nor drawn past it
     for (const Pt& p : longLap.samples(6500, 2).layOut(13000)) EXPECT_LE(std::max(std::abs(p.x), std::abs(p.y)), 81);
     EXPECT_EQ(longLap.f.course_pts, 6500);
-    EXPECT_TRUE(longLap.ops(Op::Pixel).size() > 0 && longLap.ops(Op::Pixel).size() <= 6001u * 3);
+    EXPECT_GT(longLap.ops(Op::Pixel).size(), 0);
+    EXPECT_LE(longLap.ops(Op::Pixel).size(), 6001u * 3);
 
     SyntheticLap atEnd(0, "ON");  // the zero offset's search stops at the end of the image
     atEnd.n = atEnd.m.RecPtr = kMaxRecord - 4;
     atEnd.samples(5, 10).layOut(100);
-    EXPECT_TRUE(atEnd.f.course_pts == 5 && atEnd.pump.passes >= 4);  // yields once per record read
+    EXPECT_EQ(atEnd.f.course_pts, 5);
+    EXPECT_GE(atEnd.pump.passes, 4);  // yields once per record read
 
     SyntheticLap still;  // a course of no extent
-    for (const Pt& p : still.samples(50, 40, 0).layOut(100)) EXPECT_TRUE(p.x == 0 && p.y == 0);
+    for (const Pt& p : still.samples(50, 40, 0).layOut(100)) {
+        EXPECT_EQ(p.x, 0);
+        EXPECT_EQ(p.y, 0);
+    }
     EXPECT_EQ(still.f.course_scale, 0.0f);
 
     SyntheticLap wild;  // a speed count outside 16 bits keeps the last speed

@@ -55,7 +55,9 @@ TEST(CourseList, StraightAndLeftCornerGiveCourseLen371) {
     // Totals 4 below a rule 16 below the last row.
     const auto rules = l.pic().linesOf(QBColor(6));
     ASSERT_EQ(rules.size(), 1u);
-    EXPECT_TRUE(rules[0].y1 == 61 && rules[0].x1 == 10 && rules[0].x2 == 480);
+    EXPECT_EQ(rules[0].y1, 61);
+    EXPECT_EQ(rules[0].x1, 10);
+    EXPECT_EQ(rules[0].x2, 480);
     EXPECT_EQ(l.row(65), "60:  250.0m |120:  120.5m |180:    0.0m |240:  370.5m ");
 }
 
@@ -78,7 +80,9 @@ TEST(CourseList, LoggedLapAddsTimesRpmAndSpeedsInBothUnits) {
         EXPECT_EQ(l.line(14, 0).substr(98), header);
         EXPECT_EQ(l.line(32, 180), row1);
         EXPECT_EQ(l.line(65, 300), totals);  // lowest and highest of all rows
-        EXPECT_TRUE(l.f.lap_time.Caption == "0:21.28" && l.m.CourseLen == 500 && l.m.MmPerPulse == 7);
+        EXPECT_EQ(l.f.lap_time.Caption, "0:21.28");
+        EXPECT_EQ(l.m.CourseLen, 500);
+        EXPECT_EQ(l.m.MmPerPulse, 7);
     }
 }
 
@@ -88,11 +92,14 @@ TEST(CourseList, RowsUntilATimeOfZeroAndFifteenAtMost) {
     l.f.Gauge1.Visible = true;
     l.put(2, 500, 100, 'S');  // entry 1 has time 0: picture, panel and CourseLen left alone
     l.list();
-    EXPECT_TRUE(l.pic().ops.empty() && l.m.CourseLen == 1234 && l.f.Gauge1.Visible);
+    EXPECT_TRUE(l.pic().ops.empty());
+    EXPECT_EQ(l.m.CourseLen, 1234);
+    EXPECT_TRUE(l.f.Gauge1.Visible);
 
     for (int e = 1; e <= 16; ++e) l.put(e, 100, 100, 'S');
     l.list();
-    EXPECT_TRUE(!l.f.Gauge1.Visible && l.m.CourseLen == 150);  // the panel is hidden under the list
+    EXPECT_FALSE(l.f.Gauge1.Visible);
+    EXPECT_EQ(l.m.CourseLen, 150);  // the panel is hidden under the list
     EXPECT_EQ(l.line(32 + 13 * 14, 0).substr(0, 10), "        14");
     EXPECT_TRUE(l.line(32 + 13 * 15, 0).empty());
     EXPECT_GE(l.pump.passes, 15);
@@ -117,14 +124,16 @@ TEST(CourseList, PictureClickSwitchesTheZeroOffsetAndUnitBoxTheSpeedUnit) {
     lap.samples(200, 12);
     app.m.CourseLen = 400;
     Picture1_Click(app.m, app.f, app.pump);  // no lap chosen: nothing
-    EXPECT_TRUE(app.f.CHK_AVR.Caption == "OFF" && lap.pic().ops.empty());
+    EXPECT_EQ(app.f.CHK_AVR.Caption, "OFF");
+    EXPECT_TRUE(lap.pic().ops.empty());
     app.m.RecCount = 200;
     for (const auto& [before, after] : {std::pair{"OFF", "ON"}, {"ON", "OFF"}, {"", "ON"}}) {
         app.f.CHK_AVR.Caption = before;
         Picture1_Click(app.m, app.f, app.pump);
         EXPECT_EQ(app.f.CHK_AVR.Caption, after);
     }
-    EXPECT_TRUE(app.f.course_pts == 200 && lap.pic().texts().back().text == " Km/h");  // laid out, speed printed
+    EXPECT_EQ(app.f.course_pts, 200);
+    EXPECT_EQ(lap.pic().texts().back().text, " Km/h");  // laid out, speed printed
     std::string error;
     ASSERT_TRUE(app.f.MSComm1->setPortOpen(true, &error)) << error;
     Picture1_Click(app.m, app.f, app.pump);  // not while the logger link is open

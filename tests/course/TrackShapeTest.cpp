@@ -12,11 +12,11 @@
 
 #include "course/CourseLayout.h"
 #include "course/CourseTestSupport.h"
+#include "course/LapChoice.h"
 #include "logdata/Conversions.h"
 #include "logdata/Decode.h"
 #include "logfiles/LogFile.h"
 #include "loggen/LogGenerator.h"
-#include "course/LapChoice.h"
 
 namespace vt::test {
 namespace {
@@ -67,7 +67,8 @@ TEST(TrackShape, LaidOutCarAndBikeLapsKeepTheRealShape) {
         }
         std::vector<Z> drawn;  // the layout is mirrored top to bottom against y north
         for (const Pt& p : coursePoints(app.f)) drawn.emplace_back(p.x, -p.y);
-        ASSERT_TRUE(drawn.size() == along.size() && drawn.size() > 100) << drawn.size() << " " << along.size();
+        ASSERT_EQ(drawn.size(), along.size()) << drawn.size() << " " << along.size();
+        ASSERT_GT(drawn.size(), 100) << drawn.size() << " " << along.size();
 
         // The first sample falls somewhere in the first record after the line: try small shifts.
         const double L = gen.memory->course.length;

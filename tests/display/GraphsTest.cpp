@@ -104,8 +104,11 @@ TEST_F(Graphs, EveryGraphStartsWithTitleFrameAndFreshCurve) {
             continue;
         }
         ASSERT_GE(ops.size(), 3u);
-        EXPECT_TRUE(ops[0].kind == Op::Clear && ops[1].text == title && ops[1].x1 == 35 * 4.5f) << title;
-        EXPECT_TRUE(ops[2].kind == Op::Box && describe(ops[2]) == "59,30-409,198 c0");  // the frame
+        EXPECT_EQ(ops[0].kind, Op::Clear) << title;
+        EXPECT_EQ(ops[1].text, title) << title;
+        EXPECT_EQ(ops[1].x1, 35 * 4.5f) << title;
+        EXPECT_EQ(ops[2].kind, Op::Box);
+        EXPECT_EQ(describe(ops[2]), "59,30-409,198 c0");  // the frame
         EXPECT_EQ(app.f.TraceLastX, 0);
     }
     grf_4_Click(app.m, app.f);
@@ -113,7 +116,8 @@ TEST_F(Graphs, EveryGraphStartsWithTitleFrameAndFreshCurve) {
 }
 
 TEST_F(Graphs, DistanceTicksAndLabelsFollowTheLapLength) {
-    EXPECT_TRUE(scaleFor(0).empty() && pic().ops.empty());  // no course length, no axis
+    EXPECT_TRUE(scaleFor(0).empty());
+    EXPECT_TRUE(pic().ops.empty());  // no course length, no axis
     const struct {
         int courseLen, unit;
         const char* labels;
@@ -247,17 +251,25 @@ TEST_F(Graphs, ReplayMarksSegmentsFillsDistTblAndDrawsNothingWithoutRecords) {
         if (op.kind == Op::Text) numbers.push_back(op.text);
         if (op.kind == Op::Line && op.style == DrawStyle::Dot) {  // a segment mark there, and its number
             ++marks;
-            EXPECT_TRUE(op.x1 == lastX && op.x2 == lastX && op.y1 == 30 && op.y2 == 198 && op.color == kBlack);
-            EXPECT_TRUE(ops.at(i + 1).x1 == lastX - 11 && ops[i + 1].y1 == 18);
+            EXPECT_EQ(op.x1, lastX);
+            EXPECT_EQ(op.x2, lastX);
+            EXPECT_EQ(op.y1, 30);
+            EXPECT_EQ(op.y2, 198);
+            EXPECT_EQ(op.color, kBlack);
+            EXPECT_EQ(ops.at(i + 1).x1, lastX - 11);
+            EXPECT_EQ(ops[i + 1].y1, 18);
         } else if (op.kind == Op::Pixel || op.kind == Op::Line) {
             lastX = op.kind == Op::Pixel ? op.x1 : op.x2;
-            EXPECT_TRUE(std::min(op.x1, lastX) >= 59 && std::max(op.x1, lastX) <= 409) << describe(op);
+            EXPECT_GE(std::min(op.x1, lastX), 59) << describe(op);
+            EXPECT_LE(std::max(op.x1, lastX), 409) << describe(op);
         }
     }
     EXPECT_EQ(marks, 3);
     EXPECT_EQ(app.f.Picture2->drawStyle, DrawStyle::Solid);
     EXPECT_EQ(numbers, (Texts{" 1 ", " 2 ", " 3 ", " 4 "}));
-    EXPECT_TRUE(pic().texts().back().x1 == 400 && pic().texts().back().y1 == 18 && app.m.SegNo == 4);
+    EXPECT_EQ(pic().texts().back().x1, 400);
+    EXPECT_EQ(pic().texts().back().y1, 18);
+    EXPECT_EQ(app.m.SegNo, 4);
     // Distances never decrease, also where the lap wraps; a marker keeps the distance before it.
     for (int r = 2; r < 550; ++r) EXPECT_GE(app.f.DistTbl[r], app.f.DistTbl[r - 1]) << r;
     EXPECT_EQ(app.f.DistTbl[99], 990);

@@ -73,9 +73,15 @@ TEST(PanelScales, ScaleTextsCaptionsAndBackgrounds) {
         {164, "+5G|20V|+5G"}, {199, " 0 |10V| 0 "}, {232, "-5G|0 V|-5G"},
         {45, "100|100"},      {75, "50 |50"},       {244, "Lat G|Volt|Oxygen %|Kg/cm^2|I.L G"}};
     for (const auto& [y, texts] : rows) EXPECT_EQ(p.row(y), texts) << y;
-    EXPECT_TRUE(p.xOf(" 200 ") == 88 * 4.5f && p.xOf(" 1200 ") == 98 * 4.5f && p.xOf("Speed") == 12 * 4.5f);
-    EXPECT_TRUE(p.xOf("rpm") == 37 * 4.5f && p.xOf("1  Temperature  2") == 83 * 4.5f && p.xOf("Data No,") == 82 * 4.5f);
-    EXPECT_TRUE(p.xOf("Lat G") == 10 + 8 * 4.5f && p.xOf("Volt") == 85 + 11 * 4.5f && p.xOf("Oxygen %") == 215);
+    EXPECT_EQ(p.xOf(" 200 "), 88 * 4.5f);
+    EXPECT_EQ(p.xOf(" 1200 "), 98 * 4.5f);
+    EXPECT_EQ(p.xOf("Speed"), 12 * 4.5f);
+    EXPECT_EQ(p.xOf("rpm"), 37 * 4.5f);
+    EXPECT_EQ(p.xOf("1  Temperature  2"), 83 * 4.5f);
+    EXPECT_EQ(p.xOf("Data No,"), 82 * 4.5f);
+    EXPECT_EQ(p.xOf("Lat G"), 10 + 8 * 4.5f);
+    EXPECT_EQ(p.xOf("Volt"), 85 + 11 * 4.5f);
+    EXPECT_EQ(p.xOf("Oxygen %"), 215);
     EXPECT_EQ(p.pic().backColor(), rgb(0, 192, 192));
     // A replay: grey, the angle scale; lambda or A/F.
     p.m.ReplayOn = kTrue;
@@ -90,10 +96,14 @@ TEST(PanelScales, ScaleTextsCaptionsAndBackgrounds) {
     // meter_off hides the panel; a replay keeps distance, car and record number.
     meter_off(p.m, p.f);
     EXPECT_EQ(p.pic().backColor(), kWhite);
-    EXPECT_TRUE(!p.f.Gauge3.Visible && !p.f.af.Visible && p.f.kyori.Visible && p.f.car.Visible);
+    EXPECT_FALSE(p.f.Gauge3.Visible);
+    EXPECT_FALSE(p.f.af.Visible);
+    EXPECT_TRUE(p.f.kyori.Visible);
+    EXPECT_TRUE(p.f.car.Visible);
     p.m.ReplayOn = 0;
     meter_off(p.m, p.f);
-    EXPECT_TRUE(!p.f.kyori.Visible && !p.f.data_cont.Visible);
+    EXPECT_FALSE(p.f.kyori.Visible);
+    EXPECT_FALSE(p.f.data_cont.Visible);
 }
 
 TEST(PanelValues, TextsAndGaugesOfOneChannel) {
@@ -167,7 +177,8 @@ TEST(PanelValues, DispUpdateDecodesTheRecordAndCountsIt) {
     p.f.data_cont.Caption = p.f.kyori.Caption = "mine";
     raw[4] = 0x21;
     disp_update(p.m, p.f);
-    EXPECT_TRUE(p.f.data_cont.Caption == "mine" && p.f.kyori.Caption == "mine");
+    EXPECT_EQ(p.f.data_cont.Caption, "mine");
+    EXPECT_EQ(p.f.kyori.Caption, "mine");
 }
 
 TEST(PanelTimers, PitAndStopTimersElapsedTimeAndTheCarWithoutALayout) {

@@ -8,13 +8,13 @@ namespace vt {
 namespace {
 
 TEST(Conversions, LateralGIsSignedTimesFour) {
-    int16_t x = 200;
-    EXPECT_EQ(G_conv(x), -224);
-    EXPECT_EQ(x, -56);  // the argument carries the signed count afterwards
-    x = 100;
-    EXPECT_EQ(G_conv(x), 400);
-    x = 128;
-    EXPECT_EQ(G_conv(x), -512);
+    // The byte is signed: 127 is the largest count one way, 128 the largest the other way.
+    const std::pair<int16_t, int> cases[] = {{0, 0}, {100, 400}, {127, 508}, {128, -512}, {200, -224}, {255, -4}};
+    for (const auto& [raw, g] : cases) {
+        int16_t x = raw;
+        EXPECT_EQ(G_conv(x), g) << raw;
+        EXPECT_EQ(x, g / 4) << raw;  // the argument carries the signed count afterwards
+    }
 }
 
 TEST(Conversions, EngineSpeedByTachoPulseWithCap) {

@@ -18,8 +18,22 @@ void setHeader(Module1& m, std::initializer_list<std::pair<int, int>> bytes) {
 
 TEST(HeaderDecode, SettingsFromTheSixteenBytes) {
     test::TestApp app;
-    setHeader(app.m, {{0, 7}, {1, 0x32}, {2, 0x27}, {3, 0x10}, {4, 2}, {5, 0x21}, {6, 0x05}, {7, 0xBE},
-                      {8, 0}, {9, 50}, {10, 30}, {11, 1}, {12, 0}, {13, 200}, {14, 0x04}, {15, 0xB0}});
+    setHeader(app.m, {{0, 7},
+                      {1, 0x32},
+                      {2, 0x27},
+                      {3, 0x10},
+                      {4, 2},
+                      {5, 0x21},
+                      {6, 0x05},
+                      {7, 0xBE},
+                      {8, 0},
+                      {9, 50},
+                      {10, 30},
+                      {11, 1},
+                      {12, 0},
+                      {13, 200},
+                      {14, 0x04},
+                      {15, 0xB0}});
     app.m.RawRec[3] = 0x01;
     app.m.RawRec[4] = 0xF4;
     app.m.RawRec[0] = 2;
@@ -184,7 +198,7 @@ TEST(LocateLap, CountingStopsAtTheEndOfTheImage) {
 }
 
 class NamaStore : public ::testing::Test {
-protected:
+  protected:
     test::TestApp app;
     void SetUp() override {
         app.m.MmPerPulse = 200;
@@ -199,8 +213,22 @@ protected:
 };
 
 TEST_F(NamaStore, ChannelsFromTheRecord) {
-    record({{0, 0xF6}, {1, 138}, {2, 90}, {3, 40}, {4, 120}, {5, 200}, {6, 0}, {7, 85}, {8, 0}, {9, 70},
-            {10, 0x01}, {11, 0x0A}, {12, 0}, {13, 139}, {14, 0}, {15, 50}});
+    record({{0, 0xF6},
+            {1, 138},
+            {2, 90},
+            {3, 40},
+            {4, 120},
+            {5, 200},
+            {6, 0},
+            {7, 85},
+            {8, 0},
+            {9, 70},
+            {10, 0x01},
+            {11, 0x0A},
+            {12, 0},
+            {13, 139},
+            {14, 0},
+            {15, 50}});
     nama_store(app.m, angleDisplay(app.m, app.f), app.f.XScale, app.f.TraceX);
     EXPECT_EQ(app.m.Chan[0], -40);
     EXPECT_EQ(app.m.Chan[1], 138);  // battery voltage outside angle mode
@@ -213,6 +241,14 @@ TEST_F(NamaStore, ChannelsFromTheRecord) {
     EXPECT_EQ(app.m.Chan[8], 9975);  // 266 * 75 / 2
     EXPECT_EQ(app.m.Chan[9], 100);   // 200 * 0.0036 * 139 = 100.08
     EXPECT_EQ(app.m.Chan[10], 10);   // 50 pulses of 200 mm
+}
+
+TEST_F(NamaStore, LateralGAtTheEndsOfTheSignedByte) {
+    for (const auto& [raw, g] : {std::pair{127, 508}, {128, -512}}) {
+        record({{0, raw}});
+        nama_store(app.m, angleDisplay(app.m, app.f), app.f.XScale, app.f.TraceX);
+        EXPECT_EQ(app.m.Chan[0], g) << raw;
+    }
 }
 
 TEST_F(NamaStore, AngleModeSignsTheAngleByte) {

@@ -5,10 +5,10 @@
 #include <filesystem>
 
 #include "LogTestSupport.h"
+#include "course/LapChoice.h"
 #include "logdata/Conversions.h"
 #include "logdata/Decode.h"
 #include "logfiles/ParaDisp.h"
-#include "course/LapChoice.h"
 #include "support/Allocations.h"
 
 namespace vt::test {
@@ -255,7 +255,8 @@ TEST_F(Picking, DeleteThreeSelectedLinesUndoThenPick) {
     EXPECT_EQ(st.Label4.Caption + st.Label6.Caption, " 3 1:10.00");
     drag(2 * 77);  // the pick button hands lap 3 back and closes the window
     Command1_Click(app.m, st, app.s);
-    EXPECT_TRUE(app.m.SelLap == 3 && st.Unloaded);
+    EXPECT_EQ(app.m.SelLap, 3);
+    EXPECT_TRUE(st.Unloaded);
 }
 
 TEST_F(Picking, AllLinesOfAHundredLapsFitDelList) {

@@ -1,9 +1,11 @@
 // Reading, opening and re-writing log files: where the records start, the end marker, malformed
 // and oversized files, the open menu and its messages, the re-saved copy; and the names the
 // download's name dialog, the re-save and the file chooser take.
-#include <QLineEdit>
 #include <cstring>
 #include <filesystem>
+#include <tuple>
+
+#include <QLineEdit>
 
 #include "LogTestSupport.h"
 #include "logfiles/ui/FileWindows.h"
@@ -45,7 +47,8 @@ TEST_F(LogFile, LapRangeFixesWhereRecordsStartAndAShortReadEndsThem) {
         ASSERT_TRUE(log_open_path(app.m, app.f, app.s, dir.file("run1.log"), &report, &error)) << error;
         EXPECT_EQ(std::pair(app.m.LapFirst, app.m.LapLast), (std::pair<int16_t, int16_t>(c.first, c.last)));
         EXPECT_EQ(lapWord(app.m, c.last, 1, 30), 1234);
-        EXPECT_TRUE(sameRecord(app.m, 0) && sameRecord(app.m, c.records - 1));
+        EXPECT_TRUE(sameRecord(app.m, 0));
+        EXPECT_TRUE(sameRecord(app.m, c.records - 1));
         EXPECT_EQ(std::pair(app.m.RecLast, app.m.RecCount), std::pair(c.records - 1, 0));
         EXPECT_EQ(app.m.LogMem[static_cast<size_t>(c.records)][6], 255);
         EXPECT_EQ(report.partialBytes, static_cast<int>(c.extra.size()));
@@ -105,6 +108,31 @@ TEST_F(LogFile, LapsAbove100AndRecordsPastTheImageAreLeftOutReportedAndNotWritte
     EXPECT_EQ(std::pair(report.note(), again.m.LapLast), (std::pair<std::string, int16_t>("", 100)));
     EXPECT_EQ(lapWord(again.m, 100, 1, 0), 1111);
     EXPECT_TRUE(sameRecord(again.m, 64999));
+}
+
+TEST_F(LogFile, WhatWasLeftOutIsCountedInWords) {
+    LoadReport one;
+    one.records = 5;
+    one.lapsLeftOut = 1;
+    one.recordsLeftOut = 1;
+    one.partialBytes = 1;
+    EXPECT_EQ(one.note(),
+              "1 lap above lap 100 left out; 1 record after the 65000th left out; 1 byte after the last whole record "
+              "ignored");
+}
+
+TEST_F(LogFile, ExportNameIsNeverTheLogNorOutsideItsFolder) {
+    const std::tuple<std::string, std::string, bool> cases[] = {
+        {"/d/run1.log", "/d/run1.txt", false},    {"/d/run1.LOG", "/d/run1.txt", false},
+        {"/d/run1.txt", "/d/run1.txt.txt", true}, {"/d/ab", "/d/ab.txt", true},
+        {"/d/abc", "/d/abc.txt", true},           {"/d/abcd", "/d/atxt", false},
+        {"run1.log", "run1.txt", false},          {"", "", false},
+    };
+    for (const auto& [log, text, adjusted] : cases) {
+        bool said = !adjusted;
+        EXPECT_EQ(text_file_name(log, &said), text) << log;
+        EXPECT_EQ(said, adjusted) << log;
+    }
 }
 
 TEST_F(LogFile, OpenMenuLoadsTheChosenLogAndReportsFailures) {
@@ -175,7 +203,9 @@ TEST_F(LogFile, NameDialogBuildsTheNameAndCancelLeavesNone) {
         app.m.LogFileName = "left over";
         Form_NAME w(app.m, app.s, nullptr);
         FormNameState& name = w.state();
-        EXPECT_TRUE(app.m.LogFileName.empty() && name.Option1[0].Checked && name.Option2[0].Checked);
+        EXPECT_TRUE(app.m.LogFileName.empty());
+        EXPECT_TRUE(name.Option1[0].Checked);
+        EXPECT_TRUE(name.Option2[0].Checked);
         for (const Control* b : {&name.Frame3, &name.F_BOUD[0], &name.F_BOUD[1], &name.F_BOUD[2]})
             EXPECT_EQ(b->Enabled, c.downMode == 2);
         Option_Click(name.Option1, c.dateOption, name);
@@ -206,7 +236,10 @@ TEST_F(LogFile, TypedNamesThatCouldLeaveTheLogFolderAreRefused) {
         name.Text1 = text;
         name.FocusText1 = false;
         Command1_Click(app.m, name, app.s);
-        EXPECT_TRUE(!name.Unloaded && name.FocusText1 && lastMessageIs(120) && app.m.LogFileName.empty()) << text;
+        EXPECT_FALSE(name.Unloaded) << text;
+        EXPECT_TRUE(name.FocusText1) << text;
+        EXPECT_TRUE(lastMessageIs(120)) << text;
+        EXPECT_TRUE(app.m.LogFileName.empty()) << text;
         app.ui.messages.clear();
         app.ui.inputAnswers = {text};
         Re_Save_Click(app.m, st, app.s);

@@ -1,12 +1,13 @@
 // The log-file windows on the offscreen platform: real mouse events in the list window, the
 // list menus of the main window and the chooser they open.
+#include <filesystem>
+
 #include <QApplication>
 #include <QListView>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTextBlock>
 #include <QTimer>
-#include <filesystem>
 
 #include "LogTestSupport.h"
 #include "logfiles/ui/FileWindows.h"

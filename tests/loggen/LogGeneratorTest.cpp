@@ -90,15 +90,19 @@ TEST(LogLayout, HeaderThenLapTableThenRecords) {
     // Miles and last lap 9; tacho 8, course 5; rpm; pressure range; bike, memory code 2; A/F mode; in G; out G;
     // first lap; temperature limits.
     EXPECT_EQ(m.header, (std::array<std::uint8_t, 16>{19, 88, 46, 224, 2, 33, 0, 100, 0, 60, 25, 7, 0, 150, 1, 44}));
-    EXPECT_TRUE(m.memRecs == 20480 && m.lapFirst == 7 && m.lapLast == 9);
+    EXPECT_EQ(m.memRecs, 20480);
+    EXPECT_EQ(m.lapFirst, 7);
+    EXPECT_EQ(m.lapLast, 9);
 
     const std::vector<std::uint8_t> f = m.fileBytes();
     ASSERT_EQ(f.size(), 16 + 480 * 3 + 16 * m.records.size());
     EXPECT_TRUE(std::equal(m.header.begin(), m.header.end(), f.begin()));
     EXPECT_TRUE(std::equal(m.lapTable.begin(), m.lapTable.end(), f.begin() + 16));
     // Lap 7's marker first, the closing marker of lap 10 last.
-    EXPECT_TRUE(f[16 + 480 * 3 + 6] == kLapMarker && f[16 + 480 * 3 + 13] == 7);
-    EXPECT_TRUE(f[f.size() - 16 + 6] == kLapMarker && f[f.size() - 16 + 13] == 10);
+    EXPECT_EQ(f[16 + 480 * 3 + 6], kLapMarker);
+    EXPECT_EQ(f[16 + 480 * 3 + 13], 7);
+    EXPECT_EQ(f[f.size() - 16 + 6], kLapMarker);
+    EXPECT_EQ(f[f.size() - 16 + 13], 10);
     const std::string path = ::testing::TempDir() + "loggen_layout.log";
     ASSERT_EQ(writeLogFile(m, path), "");
     std::ifstream in(path, std::ios::binary);
@@ -130,12 +134,15 @@ TEST_P(SegmentSummaries, AgreeWithTheRecords) {
         const std::uint8_t* s1 = m.segmentSummary(lap.number, 1);
         ASSERT_NE(s1, nullptr);
         // Lap markers at the start address the first segment names.
-        EXPECT_TRUE(u16(s1 + 28) == o.mmPerPulse && u16(s1 + 30) == m.addressOf(lap.firstRecord));
+        EXPECT_EQ(u16(s1 + 28), o.mmPerPulse);
+        EXPECT_EQ(u16(s1 + 30), m.addressOf(lap.firstRecord));
         // Markers carry their fields and nothing else.
         const Record& first = m.records[size_t(lap.firstRecord)];
         ASSERT_EQ(first[6], kLapMarker);
-        EXPECT_TRUE(u16(&first[2]) == o.mmPerPulse && first[11] == c.carType && first[13] == lap.number &&
-                    onlyIn(first, {2, 3, 6, 11, 13}));
+        EXPECT_EQ(u16(&first[2]), o.mmPerPulse);
+        EXPECT_EQ(first[11], c.carType);
+        EXPECT_EQ(first[13], lap.number);
+        EXPECT_TRUE(onlyIn(first, {2, 3, 6, 11, 13}));
         ASSERT_EQ(m.records[size_t(lap.firstRecord + lap.recordCount)][6], kLapMarker);
         int lapTime = 0;
         long lapPulses = 0;
@@ -156,20 +163,28 @@ TEST_P(SegmentSummaries, AgreeWithTheRecords) {
             }
             ASSERT_GT(n, 0);
             const std::uint8_t* s = m.segmentSummary(lap.number, seg);
-            for (int k = 0; k < 4; ++k)
-                EXPECT_TRUE(u16(s + summary[k]) == lo[k] && u16(s + summary[k] + 2) == hi[k]) << k;
-            EXPECT_TRUE(s[10] == 0 && std::int8_t(s[11]) == peak && u16(s + 20) == pulses &&
-                        std::all_of(s + 22, s + 28, isZero));
+            for (int k = 0; k < 4; ++k) {
+                EXPECT_EQ(u16(s + summary[k]), lo[k]) << k;
+                EXPECT_EQ(u16(s + summary[k] + 2), hi[k]) << k;
+            }
+            EXPECT_EQ(s[10], 0);
+            EXPECT_EQ(std::int8_t(s[11]), peak);
+            EXPECT_EQ(u16(s + 20), pulses);
+            EXPECT_TRUE(std::all_of(s + 22, s + 28, isZero));
             const int segTime = u16(s);
             EXPECT_GT(segTime, 0);
             lapTime += segTime;
             lapPulses += pulses;
             const Record& marker = m.records[i];
-            if (seg < c.segments)
-                EXPECT_TRUE(marker[6] == kSegmentMarker && marker[9] == seg && u16(&marker[0]) == segTime &&
-                            onlyIn(marker, {0, 1, 6, 9}));
-            else
-                EXPECT_TRUE(marker[6] == kLapMarker && marker[13] == lap.number + 1);
+            if (seg < c.segments) {
+                EXPECT_EQ(marker[6], kSegmentMarker);
+                EXPECT_EQ(marker[9], seg);
+                EXPECT_EQ(u16(&marker[0]), segTime);
+                EXPECT_TRUE(onlyIn(marker, {0, 1, 6, 9}));
+            } else {
+                EXPECT_EQ(marker[6], kLapMarker);
+                EXPECT_EQ(marker[13], lap.number + 1);
+            }
         }
         EXPECT_EQ(lapTime, lap.timeCs);
         EXPECT_NEAR(lapPulses * 0.150, m.course.length, 8.0);  // the samples cover the lap, give or take one
@@ -191,10 +206,13 @@ TEST(LapTimes, ArePlausibleDifferByTenthsAndFollowTheSeed) {
     int lo = 1 << 30, hi = 0;
     for (const LapInfo& lap : m.laps) {
         const double avgKmh = m.course.length / (lap.timeCs / 100.0) * 3.6;
-        EXPECT_TRUE(avgKmh > 100 && avgKmh < 220 && lap.recordCount < 6000) << avgKmh;
+        EXPECT_GT(avgKmh, 100) << avgKmh;
+        EXPECT_LT(avgKmh, 220) << avgKmh;
+        EXPECT_LT(lap.recordCount, 6000) << avgKmh;
         lo = std::min(lo, lap.timeCs), hi = std::max(hi, lap.timeCs);
     }
-    EXPECT_TRUE(hi - lo > 3 && hi - lo < 150) << hi - lo;  // not identical laps, but the same driver
+    EXPECT_GT(hi - lo, 3) << hi - lo;
+    EXPECT_LT(hi - lo, 150) << hi - lo;  // not identical laps, but the same driver
     o.lapVariation = 0;
     const LoggerMemory same = generateOrFail(o);
     for (const LapInfo& lap : same.laps) EXPECT_NEAR(lap.timeCs, same.laps[0].timeCs, 2);
@@ -219,8 +237,9 @@ TEST(RingAddresses, WrapAndLocateLikeTheTerminal) {
         EXPECT_LT(s, m.memRecs);
         sawWrapped = sawWrapped || s < 11000;
         const int index = (s - 11000 + m.memRecs) % m.memRecs;
-        EXPECT_TRUE(index == lap.firstRecord && m.records[size_t(index)][6] == kLapMarker &&
-                    m.records[size_t(index)][13] == lap.number);
+        ASSERT_EQ(index, lap.firstRecord);
+        EXPECT_EQ(m.records[size_t(index)][6], kLapMarker);
+        EXPECT_EQ(m.records[size_t(index)][13], lap.number);
     }
     EXPECT_TRUE(sawWrapped);
     const std::vector<Record> ring = m.ring();
@@ -292,17 +311,25 @@ TEST(Channels, StayInTheirRangesForEveryVehicle) {
         int maxKmh = 0, minKmh = 1000, maxRpm = 0, corners = 0;
         for (const Record& r : generateOrFail(o).records) {
             if (isMarker(r)) continue;
-            EXPECT_TRUE(r[6] < 254 && u16(&r[6]) < 100 && r[4] <= 200 && r[5] <= 200);
+            EXPECT_LT(r[6], 254);
+            EXPECT_LT(u16(&r[6]), 100);
+            EXPECT_LE(r[4], 200);
+            EXPECT_LE(r[5], 200);
             const int kmh = kmhOf(o.mmPerPulse, u16(&r[12])), g = std::int8_t(r[0]), lean = std::int8_t(r[1]);
             maxKmh = std::max(maxKmh, kmh), minKmh = std::min(minKmh, kmh);
             maxRpm = std::max(maxRpm, u16(&r[10]) * 75 / 2);
             if (car == kBike && std::abs(g) >= 15) {  // leaning into the turn
                 ++corners;
-                EXPECT_TRUE((lean > 0) == (g > 0) && std::abs(lean) > 15 && std::abs(lean) < 60) << lean << " " << g;
+                EXPECT_EQ((lean > 0), (g > 0)) << lean << " " << g;
+                EXPECT_GT(std::abs(lean), 15) << lean << " " << g;
+                EXPECT_LT(std::abs(lean), 60) << lean << " " << g;
             }
             EXPECT_TRUE(car == kBike || (r[1] >= 125 && r[1] <= 150));  // battery volts
         }
-        EXPECT_TRUE(minKmh > 30 && maxKmh < 320 && maxRpm <= 9000 && maxRpm > 7000) << minKmh << " " << maxKmh;
+        EXPECT_GT(minKmh, 30) << minKmh << " " << maxKmh;
+        EXPECT_LT(maxKmh, 320) << minKmh << " " << maxKmh;
+        EXPECT_LE(maxRpm, 9000) << minKmh << " " << maxKmh;
+        EXPECT_GT(maxRpm, 7000) << minKmh << " " << maxKmh;
         EXPECT_TRUE(car != kBike || corners > 20) << corners;
     }
 }
@@ -344,7 +371,8 @@ TEST(Failures, BadOptionsAreRefusedWithAReason) {
         GenOptions o = options("oval", 5);
         apply(o);
         const GenResult r = generateLog(o);
-        EXPECT_TRUE(!r && !r.error.empty()) << what;
+        EXPECT_FALSE(r) << what;
+        EXPECT_FALSE(r.error.empty()) << what;
     }
 }
 
@@ -420,7 +448,8 @@ TEST(BuiltInCourses, HaveTheAdvertisedShape) {
     EXPECT_NEAR(oval.course.totalTurn, 2 * std::numbers::pi, 1e-9);  // anticlockwise
     const CourseResult circuit = builtInCourse("circuit");
     ASSERT_TRUE(circuit.ok()) << circuit.error;
-    EXPECT_TRUE(circuit.course.length > 2000.0 && circuit.course.length < 3000.0);
+    EXPECT_GT(circuit.course.length, 2000.0);
+    EXPECT_LT(circuit.course.length, 3000.0);
     EXPECT_NEAR(circuit.course.totalTurn, -2 * std::numbers::pi, 1e-9);  // clockwise
     const auto [tightRight, tightLeft] =
         std::minmax_element(circuit.course.curvature.begin(), circuit.course.curvature.end());

@@ -19,7 +19,7 @@ TEST(StandardNumberText, SinglesPrintWithoutLeadingZeroAndSevenDigits) {
     EXPECT_EQ(Str(1.5f), " 1.5");
     EXPECT_EQ(Str(-0.25f), "-.25");
     EXPECT_EQ(Str(12.5f), " 12.5");
-    EXPECT_EQ(Str(0.1f + 0.2f), " .3");        // float noise stays below seven digits
+    EXPECT_EQ(Str(0.1f + 0.2f), " .3");  // float noise stays below seven digits
     EXPECT_EQ(Str(1.0f / 3.0f), " .3333333");
     EXPECT_EQ(Str(100.0f), " 100");
     EXPECT_EQ(Str(0.05f * 3), " .15");
@@ -61,7 +61,7 @@ TEST(FormatPatterns, DigitPlaceholdersAndLiterals) {
 }
 
 TEST(FormatPatterns, HalvesRoundAwayFromZeroOnTheDecimalValue) {
-    EXPECT_EQ(Format(2.345, "0.00"), "2.35");   // binary 2.34499.. still rounds as typed
+    EXPECT_EQ(Format(2.345, "0.00"), "2.35");  // binary 2.34499.. still rounds as typed
     EXPECT_EQ(Format(1.005, "0.00"), "1.01");
     EXPECT_EQ(Format(2.5, "0"), "3");
     EXPECT_EQ(Format(0.05, "0.0"), "0.1");

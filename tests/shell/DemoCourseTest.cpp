@@ -5,11 +5,11 @@
 
 #include <gtest/gtest.h>
 
-#include "widgets/ImageCanvas.h"
 #include "course/DemoCourse.h"
 #include "shell/Startup.h"
 #include "shell/ui/mainform.h"
 #include "support/TestApp.h"
+#include "widgets/ImageCanvas.h"
 
 namespace vt {
 namespace {
@@ -32,14 +32,19 @@ TEST(DemoCourse, CircleRecordsForShortAndLongCourses) {
         while (log[static_cast<size_t>(n)][6] == 0) ++n;
         EXPECT_EQ(n, records);
         for (int i = 1; i < n; ++i) EXPECT_EQ(log[static_cast<size_t>(i)], log[0]) << i;
-        EXPECT_TRUE(log[0][0] == g && log[0][12] * 256 + log[0][13] == speed) << +log[0][0];
+        EXPECT_EQ(log[0][0], g) << +log[0][0];
+        EXPECT_EQ(log[0][12] * 256 + log[0][13], speed) << +log[0][0];
         EXPECT_EQ(log[0][1], 0xAA);  // the other bytes are left as they were
         // One segment of the circumference in 200 mm pulses, on the page of the current lap.
         const auto& seg1 = app.m.LapTbl[3][1];
-        EXPECT_TRUE(seg1[0] == 1 && seg1[20] * 256 + seg1[21] == len * 5 && app.m.LapTbl[0][1][0] == 0);
+        EXPECT_EQ(seg1[0], 1);
+        EXPECT_EQ(seg1[20] * 256 + seg1[21], len * 5);
+        EXPECT_EQ(app.m.LapTbl[0][1][0], 0);
         // What it leaves: no lap in use, a course scale for the graph, the name label.
-        EXPECT_TRUE(app.m.RecCount == 0 && app.m.MmPerPulse == 0 && app.m.CourseMmPerPulse == 200 &&
-                    app.m.CarType == 0);
+        EXPECT_EQ(app.m.RecCount, 0);
+        EXPECT_EQ(app.m.MmPerPulse, 0);
+        EXPECT_EQ(app.m.CourseMmPerPulse, 200);
+        EXPECT_EQ(app.m.CarType, 0);
         EXPECT_FLOAT_EQ(app.f.XScale, 350.0f / len);
         EXPECT_EQ(app.f.namae.Caption, "Start-up course");
     }
@@ -53,10 +58,13 @@ TEST(DemoCourse, WindowShowsTheCircleAndTheGraphButtonsDrawTheirGraphs) {
     set_folders(app.m, dir.path());
     mainform window(app.m, app.f, app.s);
     window.load();
-    EXPECT_TRUE(app.m.GraphKind == 3 && app.m.CourseLen == 1000 && app.f.namae.Caption == app.m.LangText[173]);
+    EXPECT_EQ(app.m.GraphKind, 3);
+    EXPECT_EQ(app.m.CourseLen, 1000);
+    EXPECT_EQ(app.f.namae.Caption, app.m.LangText[173]);
     // The graph picture holds the frame: black pixels along its top and left edges.
     const QImage& img = static_cast<ImageCanvas&>(*app.f.Picture2).image();
-    EXPECT_TRUE(img.pixelColor(200, 30) == QColor(Qt::black) && img.pixelColor(59, 100) == QColor(Qt::black));
+    EXPECT_EQ(img.pixelColor(200, 30), QColor(Qt::black));
+    EXPECT_EQ(img.pixelColor(59, 100), QColor(Qt::black));
 
     // Each button draws its graph over the 1000 m circle's distance axis (a label at 500 m).
     std::unique_ptr<Canvas> shown = std::move(app.f.Picture2);
@@ -71,7 +79,9 @@ TEST(DemoCourse, WindowShowsTheCircleAndTheGraphButtonsDrawTheirGraphs) {
         window.trigger(*button);
         bool half = false;
         for (const auto& op : rec.texts()) half = half || op.text == " 500 ";
-        EXPECT_TRUE(rec.ops.size() > 2 && rec.ops[1].text == title && half) << title;
+        ASSERT_GT(rec.ops.size(), 2) << title;
+        EXPECT_EQ(rec.ops[1].text, title) << title;
+        EXPECT_TRUE(half) << title;
     }
     EXPECT_EQ(app.m.GraphKind, 3);
     app.f.Picture2 = std::move(shown);

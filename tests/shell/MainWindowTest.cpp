@@ -3,22 +3,22 @@
 #include <filesystem>
 #include <memory>
 
+#include <gtest/gtest.h>
+
 #include <QAction>
 #include <QPushButton>
 
-#include <gtest/gtest.h>
-
 #include "shell/MainformProcs.h"
-#include "state/MenuGroups.h"
 #include "shell/Startup.h"
 #include "shell/ui/mainform.h"
+#include "state/MenuGroups.h"
 #include "support/TestApp.h"
 
 namespace vt {
 namespace {
 
 class MainWindow : public ::testing::Test {
-protected:
+  protected:
     test::TestApp app{false};
     test::TempDir dir;
     std::unique_ptr<mainform> window;
@@ -49,9 +49,9 @@ TEST_F(MainWindow, CaptionsComeFromTheLanguageTable) {
 }
 
 TEST_F(MainWindow, LoadingLeavesTheDocumentedEnableStates) {
-    for (Control* c : {&app.f.dial_down, &app.f.sub_down, &app.f.tx_stop, &app.f.Lap_comand, &app.f.Test_run,
-                       &app.f.Analize, &app.f.Test_stop, &app.f.Corse_trans, &app.f.tx_start, &app.f.para_tx,
-                       &app.f.One_Down, &app.f.Fast_Down})
+    for (Control* c :
+         {&app.f.dial_down, &app.f.sub_down, &app.f.tx_stop, &app.f.Lap_comand, &app.f.Test_run, &app.f.Analize,
+          &app.f.Test_stop, &app.f.Corse_trans, &app.f.tx_start, &app.f.para_tx, &app.f.One_Down, &app.f.Fast_Down})
         EXPECT_FALSE(c->Enabled) << c->Caption;
     EXPECT_FALSE(window->action(app.f.tx_start)->isEnabled());
     EXPECT_FALSE(window->button(app.f.Test_run)->isEnabled());

@@ -4,9 +4,9 @@
 #include <string>
 #include <utility>
 
-#include <QProcess>
-
 #include <gtest/gtest.h>
+
+#include <QProcess>
 
 #include "shell/Startup.h"
 #include "support/TestApp.h"
@@ -58,6 +58,17 @@ TEST(LanguageTable, MissingFileNamesItsPath) {
     std::string fail;
     EXPECT_FALSE(lang_load(app.m, "/nonexistent/LANG.TXT", &fail));
     EXPECT_EQ(fail, "!! Not Found ---> LANG.TXT !!\r\n/nonexistent/LANG.TXT");
+}
+
+TEST(LanguageTable, AFolderNamedLangTxtIsNoLanguageFile) {
+    test::TestApp app;
+    test::TempDir dir;
+    std::filesystem::create_directory(dir.file("LANG.TXT"));
+    std::string fail;
+    EXPECT_FALSE(lang_load(app.m, dir.file("LANG.TXT"), &fail));
+    EXPECT_EQ(fail, "!! Not Found ---> LANG.TXT !!\r\n" + dir.file("LANG.TXT"));
+    test::writeFile(dir.file("empty.txt"), "");
+    EXPECT_TRUE(lang_load(app.m, dir.file("empty.txt"), &fail));  // an empty file is a language file
 }
 
 TEST(LanguageTable, ShiftJisFilesAreReadToo) {

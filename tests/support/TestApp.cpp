@@ -1,10 +1,11 @@
-#include "widgets/ImageCanvas.h"
 #include "support/TestApp.h"
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+
+#include "widgets/ImageCanvas.h"
 
 namespace vt::test {
 

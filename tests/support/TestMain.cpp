@@ -2,9 +2,9 @@
 // windows work headless.
 #include <cstdlib>
 
-#include <QApplication>
-
 #include <gtest/gtest.h>
+
+#include <QApplication>
 
 #include "platform/UiServices.h"
 

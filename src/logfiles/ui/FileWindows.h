@@ -4,11 +4,11 @@
 
 #include <QDialog>
 
-#include "widgets/ControlBinder.h"
 #include "logfiles/FileDialogs.h"
 #include "logfiles/ParaDisp.h"
 #include "platform/Services.h"
 #include "state/Module1.h"
+#include "widgets/ControlBinder.h"
 
 class QFileSystemModel;
 class QLineEdit;

@@ -3,15 +3,16 @@
 // ListWindow.h and the window shows Form3State.
 #pragma once
 
-#include <QDialog>
-#include <QPlainTextEdit>
 #include <functional>
 
-#include "widgets/ControlBinder.h"
+#include <QDialog>
+#include <QPlainTextEdit>
+
 #include "logfiles/Form3State.h"
 #include "platform/Services.h"
 #include "state/MainformState.h"
 #include "state/Module1.h"
+#include "widgets/ControlBinder.h"
 
 class QPushButton;
 

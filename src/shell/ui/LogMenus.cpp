@@ -1,13 +1,14 @@
 #include "shell/ui/LogMenus.h"
 
-#include <QPointer>
 #include <memory>
 
-#include "logfiles/ui/FileWindows.h"
-#include "logfiles/ui/Form3.h"
+#include <QPointer>
+
+#include "course/LapChoice.h"
 #include "logfiles/LapLists.h"
 #include "logfiles/LogFile.h"
-#include "course/LapChoice.h"
+#include "logfiles/ui/FileWindows.h"
+#include "logfiles/ui/Form3.h"
 #include "shell/ui/mainform.h"
 
 namespace vt {

@@ -1,4 +1,5 @@
-// Handlers of the log-file and list menus (open, file management, lap and segment lists, parameters), installed on the main window.
+// Handlers of the log-file and list menus (open, file management, lap and segment lists, parameters), installed on the
+// main window.
 #pragma once
 
 #include "platform/Services.h"

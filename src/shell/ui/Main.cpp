@@ -1,4 +1,3 @@
-#include "widgets/QtUi.h"
 #include "shell/ui/Main.h"
 
 #include <cstdio>
@@ -10,15 +9,16 @@
 #include <QDir>
 #include <QTimer>
 
+#include "course/LapChoice.h"
 #include "display/Graphs.h"
 #include "display/Panel.h"
 #include "display/Replay.h"
 #include "logfiles/LogFile.h"
 #include "platform/Clock.h"
 #include "platform/UiServices.h"
-#include "course/LapChoice.h"
 #include "shell/Startup.h"
 #include "shell/ui/mainform.h"
+#include "widgets/QtUi.h"
 
 namespace vt {
 

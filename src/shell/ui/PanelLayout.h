@@ -4,8 +4,8 @@
 
 #include <QtCore/qnamespace.h>
 
-#include "widgets/Gauge.h"
 #include "state/MainformState.h"
+#include "widgets/Gauge.h"
 
 namespace vt {
 

@@ -1,5 +1,6 @@
 #include "shell/ui/mainform.h"
 
+#include <cmath>
 #include <cstdlib>
 
 #include <QAction>
@@ -19,12 +20,12 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 
-#include "widgets/Gauge.h"
+#include "shell/MainformProcs.h"
 #include "shell/ui/CourseMenus.h"
 #include "shell/ui/GraphMenus.h"
 #include "shell/ui/LogMenus.h"
-#include "shell/MainformProcs.h"
 #include "shell/ui/PanelLayout.h"
+#include "widgets/Gauge.h"
 
 namespace vt {
 
@@ -235,7 +236,7 @@ void mainform::buildCentre() {
     // Value-panel gauges and labels sit on the panel picture at its pixel coordinates.
     QFont valueFont(QStringLiteral("DejaVu Sans Mono"));
     valueFont.setBold(true);
-    valueFont.setPixelSize(static_cast<int>(10 * z + 0.5));
+    valueFont.setPixelSize(static_cast<int>(std::lround(10 * z)));
     for (const auto& place : kGaugePlaces) {
         auto* g = new Gauge(f_.*place.gauge, place.style, pic3_);
         g->setGeometry(static_cast<int>(place.x * z), static_cast<int>(place.y * z), static_cast<int>(place.w * z),
@@ -255,16 +256,14 @@ void mainform::buildCentre() {
     // The car marker over the course, the analysis cursor over the graph.
     QLabel* car = addLabel(f_.car, pic1_, "background: #e02020; border: 1px solid #600000; border-radius: 3px;");
     car->resize(static_cast<int>(7 * z), static_cast<int>(7 * z));
-    binder_.listen(f_.car, [this, car, z] {
-        car->move(static_cast<int>(f_.car.Left * z), static_cast<int>(f_.car.Top * z));
-    });
+    binder_.listen(f_.car,
+                   [this, car, z] { car->move(static_cast<int>(f_.car.Left * z), static_cast<int>(f_.car.Top * z)); });
     f_.car.setVisible(false);
     f_.car.notify();
     QLabel* cursor = addLabel(f_.Label_Cur, pic2_, "background: #d01010;");
     cursor->setGeometry(0, static_cast<int>(30 * z), std::max(2, static_cast<int>(z)), static_cast<int>(168 * z));
-    binder_.listen(f_.Label_Cur, [this, cursor, z] {
-        cursor->move(static_cast<int>(f_.Label_Cur.Left * z), cursor->y());
-    });
+    binder_.listen(f_.Label_Cur,
+                   [this, cursor, z] { cursor->move(static_cast<int>(f_.Label_Cur.Left * z), cursor->y()); });
     f_.Label_Cur.setVisible(false);
     f_.Label_Cur.notify();
 
@@ -363,8 +362,8 @@ void mainform::buildCentre() {
     gb->setContentsMargins(0, 0, 0, 0);
     gb->addWidget(addLabel(f_.Label6, graphButtons, "font-weight: bold;"));
     const std::pair<Control*, const char*> graphCaptions[] = {
-        {&f_.grf_3, "Speed rpm"}, {&f_.grf_4, "Lat G Steer Throt"}, {&f_.grf_5, "Temp  A/F Press"},
-        {&f_.grf_7, "SpeedI.L G"}, {&f_.grf_2, "Course List"},      {&f_.grf_6, " rpm  Histo"},
+        {&f_.grf_3, "Speed rpm"},  {&f_.grf_4, "Lat G Steer Throt"}, {&f_.grf_5, "Temp  A/F Press"},
+        {&f_.grf_7, "SpeedI.L G"}, {&f_.grf_2, "Course List"},       {&f_.grf_6, " rpm  Histo"},
     };
     for (const auto& [control, text] : graphCaptions) {
         control->Caption = text;

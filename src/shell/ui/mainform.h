@@ -13,11 +13,11 @@
 #include <QDialog>
 #include <QMainWindow>
 
-#include "widgets/ControlBinder.h"
-#include "widgets/PictureBox.h"
 #include "platform/Services.h"
 #include "state/MainformState.h"
 #include "state/Module1.h"
+#include "widgets/ControlBinder.h"
+#include "widgets/PictureBox.h"
 
 class QAction;
 class QLabel;
@@ -31,14 +31,14 @@ class Gauge;
 // The wait window while the logger link is busy.
 class Form2 : public QDialog {
     Q_OBJECT
-public:
+  public:
     Form2(Module1& m, Form2State& state, QWidget* parent);
 
-protected:
+  protected:
     void showEvent(QShowEvent*) override;
     void closeEvent(QCloseEvent*) override;
 
-private:
+  private:
     Module1& m_;
     Form2State& state_;
     ControlBinder binder_;
@@ -46,7 +46,7 @@ private:
 
 class mainform : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     mainform(Module1& m, MainformState& f, Services& s);
     ~mainform() override;
 
@@ -63,10 +63,10 @@ public:
     void setHandler(Control& c, std::function<void()> handler);
     void trigger(Control& c);
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* e) override;
 
-private:
+  private:
     void buildMenus();
     void buildCentre();
     QAction* addAction(QMenu* menu, Control& c);
