@@ -19,10 +19,6 @@ std::vector<Control*> MainformState::controls() {
     return all;
 }
 
-bool angleDisplay(const Module1& m, const MainformState& f) {
-    return f.ANGL_CHK.Checked || m.ReplayOn != 0 || f.AnalyzeOn != 0;
-}
-
 namespace {
 
 std::unique_ptr<MainformState> withPorts(std::unique_ptr<MainformState> f) {

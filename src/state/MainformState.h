@@ -119,7 +119,9 @@ struct MainformState {
 
 // Channel 1 shows an angle (rather than a battery voltage): the ANGL box is ticked, or a
 // replay, the analysis run or the text export shows a stored lap.
-bool angleDisplay(const Module1& m, const MainformState& f);
+inline bool angleDisplay(const Module1& m, const MainformState& f) {
+    return f.ANGL_CHK.Checked || m.ReplayOn != 0 || f.AnalyzeOn != 0;
+}
 
 // Makes one picture of the given size in picture pixels.
 using PictureFactory = std::function<std::unique_ptr<Canvas>(int width, int height)>;

@@ -158,7 +158,7 @@ TEST_F(LogFile, OpenMenuLoadsTheChosenLogAndReportsFailures) {
                                                             {"short.log", "shorter than"}};
     for (const auto& [name, reason] : failures) {
         app.ui.messages.clear();
-        MOpenLog_Click(app.m, app.f, app.s, [&] { app.m.LogFileName = dir.file(name); });
+        MOpenLog_Click(app.m, app.f, app.s, [&, file = name] { app.m.LogFileName = dir.file(file); });
         ASSERT_EQ(app.ui.messages.size(), 1u);
         EXPECT_EQ(app.ui.messages[0].icon, MsgIcon::Exclamation);
         EXPECT_THAT(app.ui.messages[0].text, HasSubstr(reason));
