@@ -46,6 +46,7 @@ void para_list_Click(const Module1& m, ParaDispState& st) {
     st.temp1.setCaption(Str(m.Temp1Max) + "deg.C");
     st.temp2.setCaption(Str(m.Temp2Max) + "deg.C");
     st.corse_no.setCaption(Str(m.HdrHigh1));
+    st.window.setVisible(true);
 }
 
 void model_name_Click(Module1& m, ParaDispState& st) {

@@ -92,8 +92,38 @@ void VirtualPump::processEvents() {
 }
 
 void VirtualPump::idle(int ms) {
-    clock_.advance(std::max(ms, 1));
+    advanceTo(clock_.msecs() + std::max(ms, 1));
     processEvents();
+}
+
+void VirtualPump::run(int64_t ms) {
+    const int64_t end = clock_.msecs() + ms;
+    while (clock_.msecs() < end) idle(static_cast<int>(std::min<int64_t>(end - clock_.msecs(), 10)));
+}
+
+void VirtualPump::attach(TimerModel& timer) {
+    timers_.push_back({&timer, clock_.msecs() + std::max(timer.Interval, 1), false});
+}
+
+void VirtualPump::advanceTo(int64_t target) {
+    for (;;) {
+        // The earliest enabled timer due by the target, not already running its handler.
+        Attached* next = nullptr;
+        for (auto& t : timers_) {
+            if (!t.timer->Enabled) t.due = std::max(t.due, clock_.msecs() + std::max(t.timer->Interval, 1));
+            if (t.running || !t.timer->Enabled || t.due > target) continue;
+            if (!next || t.due < next->due) next = &t;
+        }
+        if (!next) break;
+        if (next->due > clock_.msecs()) clock_.advance(next->due - clock_.msecs());
+        next->due = clock_.msecs() + std::max(next->timer->Interval, 1);
+        // The handler may wait and so come back here; the vector does not change meanwhile.
+        const size_t index = static_cast<size_t>(next - timers_.data());
+        timers_[index].running = true;
+        if (timers_[index].timer->Timer) timers_[index].timer->Timer();
+        timers_[index].running = false;
+    }
+    if (target > clock_.msecs()) clock_.advance(target - clock_.msecs());
 }
 
 // ---- the shared wait --------------------------------------------------------------------

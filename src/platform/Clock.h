@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/Timer.h"
+
 namespace vt {
 
 struct CalendarDate {
@@ -72,18 +74,30 @@ class VirtualClock : public Clock {
     double startOfDay_ = 12 * 3600.0;
 };
 
-// Event pump over a virtual clock: idle() advances the clock; hooks run on every pass, in
-// order, so a test can make bytes arrive or press a button "while" a loop waits.
+// Event pump over a virtual clock: idle() advances the clock, running the attached timers
+// that fall due on the way; hooks run on every pass, in order, so a test can make bytes
+// arrive or press a button "while" a loop waits.
 class VirtualPump : public EventPump {
   public:
     explicit VirtualPump(VirtualClock& clock) : clock_(clock) {}
     void processEvents() override;
     void idle(int ms) override;
+    // Lets `ms` milliseconds of virtual time pass, running timers and hooks.
+    void run(int64_t ms);
+    // Drives a timer from the virtual clock from now on (its first tick one interval away).
+    void attach(TimerModel& timer);
     std::vector<std::function<void()>> hooks;
     int passes = 0;
 
   private:
+    struct Attached {
+        TimerModel* timer;
+        int64_t due;
+        bool running;
+    };
+    void advanceTo(int64_t target);
     VirtualClock& clock_;
+    std::vector<Attached> timers_;
 };
 
 // The shared wait: lets events run until `seconds` have passed on the clock. A wait begun

@@ -1,5 +1,7 @@
 #include "platform/CommPort.h"
 
+#include <algorithm>
+
 namespace vt {
 
 bool MemoryCommPort::setPortOpen(bool open, std::string* error) {
@@ -23,20 +25,36 @@ bool MemoryCommPort::setPortOpen(bool open, std::string* error) {
     return true;
 }
 
-std::string MemoryCommPort::input() {
+void MemoryCommPort::input(std::string& into) {
     size_t n = inputLen_ <= 0 ? in_.size() : std::min(in_.size(), static_cast<size_t>(inputLen_));
-    std::string out = in_.substr(0, n);
+    into.assign(in_, 0, n);
     in_.erase(0, n);
-    return out;
 }
 
-void MemoryCommPort::output(const std::string& bytes) {
+void MemoryCommPort::output(std::string_view bytes) {
     if (!open_) return;
     pendingOut_ += bytes;
     if (autoDrain) drain();
 }
 
-void MemoryCommPort::receive(const std::string& bytes) {
+void MemoryCommPort::drain() {
+    if (pendingOut_.empty()) return;
+    written += pendingOut_;
+    std::string sent;
+    sent.swap(pendingOut_);
+    if (onWritten) onWritten(sent);
+}
+
+void MemoryCommPort::vanish(const std::string& reason) {
+    if (!open_) return;
+    open_ = false;
+    in_.clear();
+    pendingOut_.clear();
+    lostReason_ = reason;
+    fire(comEventPortLost);
+}
+
+void MemoryCommPort::receive(std::string_view bytes) {
     if (!open_) return;
     in_ += bytes;
     while (rThreshold_ > 0 && static_cast<int>(in_.size()) >= rThreshold_) {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 
 namespace vt {
 
@@ -30,6 +31,9 @@ enum CommEventCode : int {
     comEventRxParity = 1009,
     comEventTxFull = 1010,
     comEventDCB = 1011,
+    // The device went away (unplugged, the far end closed): the port has closed itself and
+    // lostReason() says why. Reported once.
+    comEventPortLost = 1100,
 };
 
 enum class InputModeKind { Text = 0, Binary = 1 };
@@ -58,9 +62,17 @@ class CommPort {
     virtual int outBufferCount() const = 0;
     virtual void clearOutBuffer() = 0;
 
-    // Input: InputLen bytes (all when 0) of what has arrived, removed from the buffer.
-    virtual std::string input() = 0;
-    virtual void output(const std::string& bytes) = 0;
+    // Input: InputLen bytes (all when 0) of what has arrived, removed from the buffer. The
+    // second form reuses the caller's string, so a frame read allocates nothing.
+    std::string input() {
+        std::string s;
+        input(s);
+        return s;
+    }
+    virtual void input(std::string& into) = 0;
+    // The next byte waiting, left in the buffer; -1 when none waits.
+    virtual int peekInput() const = 0;
+    virtual void output(std::string_view bytes) = 0;
 
     void setInputLen(int n) { inputLen_ = n; }
     int inputLen() const { return inputLen_; }
@@ -73,8 +85,13 @@ class CommPort {
     virtual void setRTSEnable(bool on) { rtsEnable_ = on; }
     bool rtsEnable() const { return rtsEnable_; }
     virtual bool cdHolding() const = 0;
+    // False for a device without modem lines (a pseudo-terminal, a raw network port): it
+    // reports no carrier changes, and its carrier counts as present, as on a direct cable.
+    virtual bool reportsModemLines() const { return true; }
 
     int commEvent() const { return commEvent_; }
+    // Why the port closed itself (comEventPortLost).
+    const std::string& lostReason() const { return lostReason_; }
     std::function<void()> OnComm;
 
   protected:
@@ -92,6 +109,7 @@ class CommPort {
     int rThreshold_ = 0;
     bool rtsEnable_ = false;
     int commEvent_ = 0;
+    std::string lostReason_;
 };
 
 // An in-memory port for tests and for the terminal before a device is configured.
@@ -104,21 +122,25 @@ class MemoryCommPort : public CommPort {
     void clearInBuffer() override { in_.clear(); }
     int outBufferCount() const override { return static_cast<int>(pendingOut_.size()); }
     void clearOutBuffer() override { pendingOut_.clear(); }
-    std::string input() override;
-    void output(const std::string& bytes) override;
+    using CommPort::input;
+    void input(std::string& into) override;
+    int peekInput() const override { return in_.empty() ? -1 : static_cast<uint8_t>(in_[0]); }
+    void output(std::string_view bytes) override;
     bool cdHolding() const override { return cd_; }
+    bool reportsModemLines() const override { return modemLines; }
 
     // Test side.
-    void receive(const std::string& bytes);  // bytes from the far end; fires OnComm
-    void drain() {                           // the far end takes what was written
-        written += pendingOut_;
-        pendingOut_.clear();
-    }
+    void receive(std::string_view bytes);  // bytes from the far end; fires OnComm
+    void drain();                          // the far end takes what was written
     void setCD(bool on);
-    bool autoDrain = true;    // written bytes leave the buffer at once
-    bool failOpen = false;    // opening fails (port in use)
-    std::string written;      // everything that left the port
-    std::string pendingOut_;  // written but not yet sent
+    void event(int code) { fire(code); }              // a serial event such as a framing error
+    void vanish(const std::string& reason);           // the device goes: the port closes itself
+    bool autoDrain = true;                            // written bytes leave the buffer at once
+    bool failOpen = false;                            // opening fails (port in use)
+    bool modemLines = true;                           // the device reports its modem lines
+    std::string written;                              // everything that left the port
+    std::string pendingOut_;                          // written but not yet sent
+    std::function<void(std::string_view)> onWritten;  // the far end sees the bytes leave
 
   private:
     bool open_ = false;

@@ -4,7 +4,10 @@
 #include <utility>
 
 #include "course/DemoCourse.h"
+#include "dialup/DialUp.h"
 #include "display/Graphs.h"
+#include "link/Ports.h"
+#include "link/Receive.h"
 #include "logdata/Conversions.h"
 #include "state/MenuGroups.h"
 
@@ -25,6 +28,11 @@ void caption_load(Module1& m, MainformState& f) {
     for (const auto& [control, n] : table) control->setCaption(lang(m, n));
 }
 
+void wire_events(Module1& m, MainformState& f, Services& s) {
+    install_link_events(m, f, s);
+    install_dialup_events(m, f, s);
+}
+
 bool makeFolder(const std::string& path) {
     std::error_code ec;
     if (std::filesystem::is_directory(path, ec)) return true;
@@ -40,6 +48,7 @@ void Form_Load(Module1& m, MainformState& f, Services& s) {
     m.LfStr = "\n";
     m.CrStr = "\r";
     f.LiveByteFlag = 0;
+    port_init(f);
     af_table_build(f.AfTable);
     m.GraphKind = 3;
     m.SegMinLen = 10;

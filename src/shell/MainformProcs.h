@@ -12,6 +12,10 @@ namespace vt {
 // Captions of the main window's controls from the language table.
 void caption_load(Module1& m, MainformState& f);
 
+// The handlers of the ports' events and the timers, set on them (the window, the tool and the
+// tests run the same ones).
+void wire_events(Module1& m, MainformState& f, Services& s);
+
 // The main window's loading: captions, tables, folders, the start-up course, enable states.
 void Form_Load(Module1& m, MainformState& f, Services& s);
 

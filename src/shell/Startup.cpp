@@ -10,6 +10,7 @@ namespace vt {
 void set_folders(Module1& m, const std::string& cur) {
     std::string base = cur;
     while (base.size() > 1 && base.back() == '/') base.pop_back();
+    m.CurDir = base;
     m.LogDir = base + "/log";
     m.CorseDir = base + "/corse";
     m.ParaDir = base + "/PARA";

@@ -15,8 +15,10 @@
 #include "platform/Canvas.h"
 #include "platform/CommPort.h"
 #include "platform/Controls.h"
+#include "platform/Timer.h"
 #include "state/Form2State.h"
 #include "state/Module1.h"
+#include "state/ParaDispState.h"
 
 namespace vt {
 
@@ -37,6 +39,25 @@ inline float graphScale(int courseLen) { return static_cast<float>(kGraphWidth) 
 
 constexpr int kMaxCoursePoint = 6000;  // course_x/course_y and DistTbl hold 0..6000
 constexpr int kMaxDistMark = 220;      // dist_mark holds steps 0..220
+
+// The modal windows the procedures open: the main window provides them, tests script them.
+// An empty hook is a window the user closes at once without choosing (Cancel).
+struct WindowHooks {
+    std::function<void()> ConfigScrn;  // port settings of the port PortSel names
+    std::function<void()> Form4;       // the dial list; leaves the number in TelNo
+    std::function<void()> Form_NAME;   // a download's file name; leaves it in LogFileName
+    std::function<void()> File_Form;   // the file chooser over LogFileName
+};
+
+// Observers of the link, for the command-line tool, the tests and the benchmarks; the window
+// does not use them.
+struct LinkWatch {
+    std::function<void()> beforeFrame;    // a received frame passed the framing check and goes to frame_proc
+    std::function<void()> afterFrame;     // frame_proc has handled it
+    std::function<void()> resync;         // a bad frame starts the resynchronisation
+    std::function<void()> watchdog;       // 51 ticks without a good frame
+    std::function<void(int)> redialStep;  // the redial countdown shows this many seconds
+};
 
 struct MainformState {
     // ---- menus -------------------------------------------------------------------------
@@ -62,8 +83,9 @@ struct MainformState {
     Control Label6, tuusin_state, namae, hiniti;
     Control lap_no, lap_time, seg_d, SEG_TIME, data_cont, TAIME_MADO, PIT_IN_TIME, STOP_TIME;
     Control kaitensuu, sokudo, ondo1, ondo2, kasoku, kaku_kasoku, handle, accel, af, prs, kyori, IL_G;
-    Control car;        // the car marker over the course picture (Left, Top in picture pixels)
-    Control Label_Cur;  // the analysis cursor over the graph
+    Control BusyPointer;  // Checked: the hourglass pointer is shown while the program works
+    Control car;          // the car marker over the course picture (Left, Top in picture pixels)
+    Control Label_Cur;    // the analysis cursor over the graph
 
     // ---- gauges ------------------------------------------------------------------------
     GaugeModel Gauge1, Gauge2, Gauge3, Gauge4, Gauge5, Gauge6, Gauge7, Gauge8, Gauge9, Gauge10, Gauge11;
@@ -98,9 +120,16 @@ struct MainformState {
     int16_t PitOn = 0, StopOn = 0;
     int32_t PitCount = 0, StopCount = 0;
 
+    // ---- windows and timers ----------------------------------------------------------------
+    Form2State Form2;        // the wait window
+    ParaDispState ParaDisp;  // the parameter display
+    WindowHooks windows;
+    LinkWatch watch;
+    TimerModel Timer1{100};        // link watchdog while frames are expected, replay tick otherwise
+    TimerModel RETRY_TIMER{5000};  // automatic redial, running from start
+
     // ---- link ----------------------------------------------------------------------------
     std::unique_ptr<CommPort> MSComm1, MSComm2;  // main and sub serial ports
-    Form2State Form2;                            // the wait window
     int16_t RxOn = 0;
     uint8_t ResyncOn = 0;
     float RxWatch = 0;
@@ -108,6 +137,8 @@ struct MainformState {
     std::array<uint8_t, 25> RelayFrame{};
     uint8_t LiveByteFlag = 0;  // the window's byte flag of the live stream, cleared at load
     int32_t LinkCounter = 0;   // the window's link counter, cleared at load
+    std::string RxChunk;       // the bytes of the receive event in hand (kept, so reading allocates nothing)
+    int16_t RemoteOn = 0;      // the remote station on the sub port wants the live stream
 
     // ---- replay --------------------------------------------------------------------------
     uint8_t TickFlag = 0;

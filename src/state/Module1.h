@@ -21,6 +21,7 @@ struct Module1 {
     // ---- language table and folders -----------------------------------------------------
     std::array<std::string, kLangLines + 1> LangText;  // LangText[N] = line N of LANG.TXT
     std::string UiFontName;                            // copy of LangText[2]
+    std::string CurDir;                                // the start folder, where the settings files lie
     std::string LogDir, CorseDir, ParaDir;             // start folder + "/log", "/corse", "/PARA"
     std::string PortMainFile, PortSubFile, DialFile;   // "port_main.dat", "port_sub.dat", "dial.dat"
 

@@ -1,5 +1,6 @@
 #include "logfiles/ui/FileWindows.h"
 
+#include <QCloseEvent>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileSystemModel>
@@ -191,7 +192,7 @@ void Form_NAME::reject() {
 
 // ---- para_disp ----------------------------------------------------------------------------
 
-para_disp::para_disp(Module1& m, QWidget* parent) : QDialog(parent), m_(m) {
+para_disp::para_disp(Module1& m, ParaDispState& st, QWidget* parent) : QDialog(parent), m_(m), st_(st) {
     setModal(false);
     setFont(captionFont(m_.UiFontName));
     auto* form = new QFormLayout(this);
@@ -209,12 +210,21 @@ para_disp::para_disp(Module1& m, QWidget* parent) : QDialog(parent), m_(m) {
     model_->setCursor(Qt::PointingHandCursor);
     Form_Load(m_, st_);
     binding_.bindTitle(st_.window, this);
+    auto showIt = [this] {
+        if (st_.window.Visible) {
+            show();
+            raise();
+        } else {
+            hide();
+        }
+    };
+    st_.window.Visible = false;
+    binding_.listen(st_.window, showIt);
 }
 
-void para_disp::fill() {
-    para_list_Click(m_, st_);
-    show();
-    raise();
+void para_disp::closeEvent(QCloseEvent* e) {
+    st_.window.setVisible(false);
+    QDialog::closeEvent(e);
 }
 
 bool para_disp::eventFilter(QObject* watched, QEvent* event) {

@@ -70,17 +70,17 @@ class Form_NAME : public QDialog {
 class para_disp : public QDialog {
     Q_OBJECT
   public:
-    para_disp(Module1& m, QWidget* parent);
+    // Shows `st` while st.window is Visible; the close box hides it.
+    para_disp(Module1& m, ParaDispState& st, QWidget* parent);
     ParaDispState& state() { return st_; }
-    // para_list_Click: fills the boxes and shows the window (not modal).
-    void fill();
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* e) override;
 
   private:
     Module1& m_;
-    ParaDispState st_;
+    ParaDispState& st_;
     ControlBinder binding_;
     QLineEdit* model_ = nullptr;
 };

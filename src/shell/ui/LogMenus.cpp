@@ -2,8 +2,6 @@
 
 #include <memory>
 
-#include <QPointer>
-
 #include "course/LapChoice.h"
 #include "logfiles/LapLists.h"
 #include "logfiles/LogFile.h"
@@ -65,15 +63,8 @@ void installLogMenus(mainform& w, Module1& m, MainformState& f, Services& s) {
         m.SelLap = 2;
         showList(w, m, f, s);
     });
-    // One parameter window, refilled each time the menu is chosen.
-    auto para = std::make_shared<QPointer<para_disp>>();
-    w.setHandler(f.para_list, [&w, &m, para] {
-        if (!*para) {
-            *para = new para_disp(m, &w);
-            (*para)->setAttribute(Qt::WA_DeleteOnClose);
-        }
-        (*para)->fill();
-    });
+    // The parameter window (made by the main window over f.ParaDisp) shows itself when filled.
+    w.setHandler(f.para_list, [&m, &f] { para_list_Click(m, f.ParaDisp); });
 }
 
 }  // namespace vt

@@ -16,6 +16,8 @@
 #include "logfiles/LogFile.h"
 #include "platform/Clock.h"
 #include "platform/UiServices.h"
+#include "serial/RealCommPort.h"
+#include "shell/MainformProcs.h"
 #include "shell/Startup.h"
 #include "shell/ui/mainform.h"
 #include "widgets/QtUi.h"
@@ -80,6 +82,9 @@ int Main(int argc, char** argv) {
     m->SubPortSet = 0;
 
     auto f = makeMainformState(imageCanvases(pictureScale()));
+    f->MSComm1 = std::make_unique<RealCommPort>();
+    f->MSComm2 = std::make_unique<RealCommPort>();
+    wire_events(*m, *f, services);
     mainform window(*m, *f, services);
     if (auto* qtUi = dynamic_cast<QtUi*>(ui.get())) qtUi->setParent(&window);
     window.show();

@@ -20,9 +20,11 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 
+#include "logfiles/ui/FileWindows.h"
 #include "shell/MainformProcs.h"
 #include "shell/ui/CourseMenus.h"
 #include "shell/ui/GraphMenus.h"
+#include "shell/ui/LinkMenus.h"
 #include "shell/ui/LogMenus.h"
 #include "shell/ui/PanelLayout.h"
 #include "widgets/Gauge.h"
@@ -84,7 +86,20 @@ mainform::mainform(Module1& m, MainformState& f, Services& s) : m_(m), f_(f), s_
     buildMenus();
     buildCentre();
     form2_ = new Form2(m_, f_.Form2, this);
+    paraDisp_ = new para_disp(m_, f_.ParaDisp, this);
+    timer1_ = std::make_unique<QtTimerDriver>(f_.Timer1);
+    retryTimer_ = std::make_unique<QtTimerDriver>(f_.RETRY_TIMER);
+    // The hourglass while the program works.
+    binder_.listen(f_.BusyPointer, [this] {
+        if (f_.BusyPointer.Checked == busyShown_) return;
+        busyShown_ = f_.BusyPointer.Checked;
+        if (busyShown_)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        else
+            QApplication::restoreOverrideCursor();
+    });
     installLogMenus(*this, m_, f_, s_);
+    installLinkMenus(*this, m_, f_, s_);
     installCourseMenus(*this, m_, f_, s_);
     installGraphMenus(*this, m_, f_, s_);
 }

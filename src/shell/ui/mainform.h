@@ -14,6 +14,7 @@
 #include <QMainWindow>
 
 #include "platform/Services.h"
+#include "platform/Timer.h"
 #include "state/MainformState.h"
 #include "state/Module1.h"
 #include "widgets/ControlBinder.h"
@@ -27,6 +28,7 @@ class QPushButton;
 namespace vt {
 
 class Gauge;
+class para_disp;
 
 // The wait window while the logger link is busy.
 class Form2 : public QDialog {
@@ -84,6 +86,9 @@ class mainform : public QMainWindow {
     PictureBox* pic2_ = nullptr;
     PictureBox* pic3_ = nullptr;
     Form2* form2_ = nullptr;
+    para_disp* paraDisp_ = nullptr;
+    std::unique_ptr<QtTimerDriver> timer1_, retryTimer_;
+    bool busyShown_ = false;
     std::map<const Control*, QAction*> actions_;
     std::map<const Control*, QPushButton*> buttons_;
     std::map<const Control*, std::function<void()>> handlers_;
