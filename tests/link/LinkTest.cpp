@@ -7,9 +7,12 @@
 #include <gtest/gtest.h>
 
 #include "dialup/DialUp.h"
+#include "display/Graphs.h"
+#include "display/Panel.h"
 #include "link/Commands.h"
 #include "link/Ports.h"
 #include "link/Receive.h"
+#include "support/Allocations.h"
 #include "support/LinkTestApp.h"
 
 namespace vt::test {
@@ -152,6 +155,31 @@ TEST_F(Link, LapSegmentAndRecordFramesDriveTheLabels) {
     EXPECT_EQ(app.f.SEG_TIME.Caption, "0:12.34");
     EXPECT_EQ(app.f.Label1.Caption, lang(app.m, 202) + " 3" + lang(app.m, 203));
     EXPECT_THAT(handled, ElementsAre('L', 'G', 'G', 'S'));
+}
+
+TEST(LinkPath, ALiveRecordFrameAllocatesNothing) {
+    LinkTestApp app(false);  // pictures drawn into images, as in the terminal
+    app.connectDirect();
+    app.f.RxOn = kTrue;
+    app.m.MmPerPulse = 200;
+    app.m.CourseLen = 2000;
+    app.f.XScale = graphScale(2000);
+    meter_set(app.m, app.f);
+    grf_refresh(app.m, app.f);
+    int handled = 0;
+    app.f.watch.afterFrame = [&handled] { ++handled; };
+    std::vector<std::string> frames;
+    for (int i = 0; i < 200; ++i) {
+        std::array<uint8_t, 16> rec = sample(i % 60);
+        rec[13] = static_cast<uint8_t>(60 + i % 90);  // speeds and distances that move the trace
+        frames.push_back(recordFrame('G', rec, i));
+    }
+    for (const std::string& fr : frames) app.port1().receive(fr);  // the labels reach their widths
+    const size_t before = allocationCount();
+    for (int round = 0; round < 5; ++round)
+        for (const std::string& fr : frames) app.port1().receive(fr);
+    EXPECT_EQ(allocationCount() - before, 0u);
+    EXPECT_EQ(handled, 1200);
 }
 
 TEST_F(Link, PitAndStopEvents) {

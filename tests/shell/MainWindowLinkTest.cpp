@@ -1,0 +1,80 @@
+// The main window's link controls on the offscreen platform: connect, the parameters, start,
+// the live gauges, stop and hang up through its buttons and menus, with the test playing the
+// logger on the in-memory port.
+#include <memory>
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QPushButton>
+
+#include "logfiles/ui/FileWindows.h"
+#include "shell/MainformProcs.h"
+#include "shell/Startup.h"
+#include "shell/ui/mainform.h"
+#include "support/LinkTestApp.h"
+
+namespace vt::test {
+namespace {
+
+TEST(MainWindowLink, ConnectStartWatchStopAndHangUpThroughTheWindow) {
+    TestApp app(false);
+    TempDir dir;
+    std::string fail;
+    ASSERT_TRUE(lang_load(app.m, sourceDir() + "/lang/en/LANG.TXT", &fail)) << fail;
+    set_folders(app.m, dir.path());
+    wire_events(app.m, app.f, app.s);
+    mainform window(app.m, app.f, app.s);
+    window.show();
+    window.load();
+
+    // The logger: parameters on "PARA", a lap start and records on "STRT".
+    const std::array<uint8_t, 16> header = {0x06, 0x01, 0x27, 0x10, 0, 0, 0x05, 0xBE, 0, 50, 30, 1, 0, 200, 0, 200};
+    MemoryCommPort& port = app.port1();
+    std::vector<std::string> commands;
+    port.onWritten = [&](std::string_view bytes) {
+        commands.emplace_back(bytes);
+        if (bytes == commandFrame("PARA")) port.receive(parameterFrame(header, 200));
+        if (bytes == commandFrame("STRT")) {
+            port.receive(frameOf('L', {{20, 2}}));
+            port.receive(recordFrame('G', {0, 0, 90, 40, 100, 120, 0, 85, 0, 70, 0x01, 0x0A, 0, 139, 0, 10}, 5, 6123));
+        }
+    };
+
+    window.button(app.f.dial_up)->click();  // connect: opens the port, stops, asks for the parameters
+    ASSERT_TRUE(port.portOpen());
+    EXPECT_EQ(app.m.LinkUp, kTrue);
+    EXPECT_TRUE(window.action(app.f.mopen)->isChecked());
+    EXPECT_FALSE(window.button(app.f.dial_up)->isEnabled());
+    EXPECT_TRUE(window.button(app.f.dial_down)->isEnabled());
+    EXPECT_EQ(app.f.Label1.Caption, lang(app.m, 204));  // the parameters came
+    EXPECT_EQ(app.m.MmPerPulse, 200);
+    auto* para = window.findChild<para_disp*>();
+    ASSERT_NE(para, nullptr);
+    EXPECT_TRUE(para->isVisible());
+    EXPECT_TRUE(window.action(app.f.tx_start)->isEnabled());
+
+    window.action(app.f.tx_start)->trigger();
+    EXPECT_EQ(commands.back(), commandFrame("STRT"));
+    EXPECT_EQ(app.f.lap_no.Caption, " 2");
+    EXPECT_EQ(app.f.lap_time.Caption, "1:01.23");
+    EXPECT_EQ(app.f.sokudo.Caption, " 100 km/h");
+    EXPECT_TRUE(app.f.Gauge4.Visible);
+    EXPECT_EQ(app.f.Gauge4.Value, 100);
+    EXPECT_FALSE(window.action(app.f.MFile)->isEnabled());  // locked while streaming
+
+    window.action(app.f.tx_stop)->trigger();
+    EXPECT_EQ(commands.back(), commandFrame("STOP"));
+    EXPECT_EQ(app.f.Label1.Caption, lang(app.m, 147));
+    EXPECT_TRUE(window.action(app.f.MFile)->isEnabled());
+    EXPECT_FALSE(app.f.Timer1.Enabled);
+
+    window.button(app.f.dial_down)->click();
+    EXPECT_FALSE(port.portOpen());
+    EXPECT_TRUE(window.button(app.f.dial_up)->isEnabled());
+    EXPECT_FALSE(window.action(app.f.mopen)->isChecked());
+    EXPECT_EQ(app.m.MainPortSet, 0);
+}
+
+}  // namespace
+}  // namespace vt::test
