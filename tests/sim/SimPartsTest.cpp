@@ -1,5 +1,5 @@
 // The simulated logger's parts: command frames out of a byte stream, command texts told apart,
-// and a log file as its memory.
+// a log file as its memory, and the program's command line.
 #include <cstdio>
 #include <fstream>
 #include <ostream>
@@ -11,6 +11,7 @@
 
 #include "sim/Commands.h"
 #include "sim/Memory.h"
+#include "sim/SimArgs.h"
 #include "sim/SimTestSupport.h"
 
 namespace vt::sim::test {
@@ -172,6 +173,100 @@ TEST(SimMemory, MissingFileLeavesTheSimulatorEmptyWithAReason) {
     sim.receive(command("STRT"), 0);
     EXPECT_EQ(sim.state(), LoggerSim::State::Idle);
     EXPECT_EQ(sim.nextDueMs(0), -1);
+}
+
+// ---- the command line -------------------------------------------------------------------------
+
+TEST(SimArgs, OptionsReachTheSimulator) {
+    const ParsedArgs p = parseProgramArgs(
+        {"--link",   "/tmp/x",    "--baud=1200", "--laps",        "3",    "--course",       "oval", "--seed",
+         "9",        "--car",     "BIKE",        "--speed-unit",  "mph",  "--mm-per-pulse", "321",  "--stream",
+         "realtime", "--events",  "--no-loop",   "--corrupt",     "0.25", "--bad-end",      "0.5",  "--drop",
+         "1",        "--garbage", "0",           "--stall-after", "2.5",  "--stall",        "7",    "--journal",
+         "-"});
+    ASSERT_EQ(p.error, "");
+    const ProgramOptions& o = p.options;
+    EXPECT_EQ(o.link, "/tmp/x");
+    EXPECT_EQ(o.journal, "-");
+    EXPECT_EQ(o.device, "");
+    EXPECT_EQ(o.sim.baud, 1200);
+    EXPECT_EQ(o.sim.gen.laps, 3);
+    EXPECT_EQ(o.sim.gen.course, "oval");
+    EXPECT_EQ(o.sim.gen.seed, 9u);
+    EXPECT_EQ(o.sim.faultSeed, 9u);
+    EXPECT_EQ(o.sim.gen.carType, loggen::kBike);
+    EXPECT_EQ(o.sim.gen.speedUnit, 1);
+    EXPECT_EQ(o.sim.gen.mmPerPulse, 321);
+    EXPECT_EQ(o.sim.stream, StreamKind::RealTime);
+    EXPECT_TRUE(o.sim.events);
+    EXPECT_FALSE(o.sim.loop);
+    EXPECT_EQ(o.sim.faults.corrupt, 0.25);
+    EXPECT_EQ(o.sim.faults.badEnd, 0.5);
+    EXPECT_EQ(o.sim.faults.drop, 1.0);
+    EXPECT_EQ(o.sim.faults.garbage, 0.0);
+    EXPECT_EQ(o.sim.faults.stallAfterSeconds, 2.5);
+    EXPECT_EQ(o.sim.faults.stallSeconds, 7.0);
+
+    const ParsedArgs defaults = parseProgramArgs({});
+    ASSERT_EQ(defaults.error, "");
+    EXPECT_EQ(defaults.options.sim.baud, 9600);
+    EXPECT_EQ(defaults.options.sim.gen.laps, 5);
+    EXPECT_EQ(defaults.options.sim.gen.course, "circuit");
+    EXPECT_EQ(defaults.options.sim.stream, StreamKind::Lap);
+    EXPECT_TRUE(defaults.options.sim.loop);
+    EXPECT_FALSE(defaults.options.sim.faults.stalls());
+    EXPECT_TRUE(parseProgramArgs({"--device", "/dev/ttyS0", "--stall-after-frames", "40"}).error.empty());
+    EXPECT_TRUE(parseProgramArgs({"-h"}).options.help);
+}
+
+struct UsageCase {
+    std::vector<std::string> args;
+    const char* error;
+};
+class SimArgsUsage : public ::testing::TestWithParam<UsageCase> {};
+
+TEST_P(SimArgsUsage, MistakesAreNamed) {
+    const ParsedArgs p = parseProgramArgs(GetParam().args);
+    EXPECT_THAT(p.error, HasSubstr(GetParam().error));
+    EXPECT_EQ(p.error.find('\n'), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Mistakes, SimArgsUsage,
+    ::testing::Values(UsageCase{{"--bogus"}, "unknown option '--bogus'"}, UsageCase{{"stray"}, "unexpected argument"},
+                      UsageCase{{"--baud"}, "--baud needs a value"}, UsageCase{{"--baud", "fast"}, "--baud needs"},
+                      UsageCase{{"--laps", "0"}, "--laps needs a whole number 1..127"},
+                      UsageCase{{"--stream", "live"}, "lap, logging or realtime"},
+                      UsageCase{{"--car", "truck"}, "car, bike or normal"},
+                      UsageCase{{"--corrupt", "1.5"}, "--corrupt needs a chance 0..1"},
+                      UsageCase{{"--pty", "--device", "/dev/ttyS0"}, "cannot be combined"},
+                      UsageCase{{"--device", "/dev/ttyS0", "--link", "/tmp/l"}, "--link names a pseudo-terminal"},
+                      UsageCase{{"--log", "a.log", "--laps", "2"}, "--laps cannot be combined"},
+                      UsageCase{{"--stall", "5"}, "--stall needs --stall-after"},
+                      UsageCase{{"--events=1"}, "--events takes no value"},
+                      UsageCase{{"--mm-per-pulse", "50"}, "100..999"}),
+    [](const auto& info) { return std::to_string(info.index); });
+
+TEST(SimArgs, HelpNamesEveryOptionAndJournalEvent) {
+    const std::string help = helpText();
+    for (const char* word : {"--pty",          "--link",
+                             "--device",       "--baud",
+                             "--journal",      "--log",
+                             "--laps",         "--segments",
+                             "--course",       "--seed",
+                             "--car",          "--speed-unit",
+                             "--mm-per-pulse", "--stream",
+                             "--events",       "--no-loop",
+                             "--corrupt",      "--bad-end",
+                             "--drop",         "--garbage",
+                             "--stall-after",  "--stall-after-frames",
+                             "--stall ",       "command",
+                             "frame",          "skipped",
+                             "reply",          "rejected",
+                             "stall",          "resume",
+                             "loop",           "end",
+                             "overflow",       "fault"})
+        EXPECT_THAT(help, HasSubstr(word));
 }
 
 }  // namespace
