@@ -1,0 +1,346 @@
+#include "sim/LoggerSim.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+#include "layout/LogLayout.h"
+#include "sim/Journal.h"
+
+namespace vt::sim {
+
+namespace {
+namespace rec = layout::rec;
+using layout::putWord;
+using layout::word;
+
+char frameKindOf(StreamKind s) {
+    switch (s) {
+        case StreamKind::Logging:
+            return frame::kLoggingRecord;
+        case StreamKind::RealTime:
+            return frame::kRealTimeRecord;
+        case StreamKind::Lap:
+            break;
+    }
+    return frame::kLiveRecord;
+}
+
+int64_t minDue(int64_t a, int64_t b) {
+    if (a < 0) return b;
+    if (b < 0) return a;
+    return std::min(a, b);
+}
+}  // namespace
+
+MemoryResult makeMemory(const SimOptions& o) {
+    if (!o.logFile.empty()) return loadLogFile(o.logFile);
+    loggen::GenResult g = loggen::generateLog(o.gen);
+    MemoryResult res;
+    res.memory = std::move(g.memory);
+    res.error = std::move(g.error);
+    return res;
+}
+
+LoggerSim::LoggerSim(SimOptions o) : LoggerSim(o, {}) {
+    MemoryResult m = makeMemory(o_);
+    if (m) {
+        memory_ = std::move(*m.memory);
+        mmPerPulse_ = mmPerPulseOf(memory_, o_.gen.mmPerPulse);
+    } else {
+        error_ = m.error;
+    }
+}
+
+LoggerSim::LoggerSim(SimOptions o, loggen::LoggerMemory memory)
+    : o_(std::move(o)),
+      memory_(std::move(memory)),
+      mmPerPulse_(mmPerPulseOf(memory_, o_.gen.mmPerPulse)),
+      faults_(o_.faults, o_.faultSeed),
+      line_(o_.baud) {}
+
+// ---- time ---------------------------------------------------------------------------------
+
+int64_t LoggerSim::nextActionMs() const {
+    int64_t t = state_ == State::Streaming ? stream_.nextSlotMs : -1;
+    if (!stream_.events.empty()) t = minDue(t, stream_.events.front().at);
+    return t;
+}
+
+void LoggerSim::advance(int64_t nowMs) {
+    nowMs = std::max(nowMs, now_);
+    for (;;) {
+        const int64_t t = nextActionMs();
+        if (t < 0 || t > nowMs) break;
+        line_.drainUntil(t, out_);
+        now_ = t;
+        if (state_ == State::Streaming && stream_.nextSlotMs == t) {
+            runSlot(t);
+        } else {
+            const Scheduled e = stream_.events.front();
+            stream_.events.pop_front();
+            sendEvent(e, t);
+        }
+    }
+    line_.drainUntil(nowMs, out_);
+    now_ = nowMs;
+}
+
+void LoggerSim::receive(std::string_view bytes, int64_t nowMs) {
+    advance(nowMs);
+    lineIn(bytes, now_);
+}
+
+std::string LoggerSim::transmit(int64_t nowMs) {
+    advance(nowMs);
+    return std::exchange(out_, {});
+}
+
+int64_t LoggerSim::nextDueMs(int64_t nowMs) const {
+    if (!out_.empty()) return std::min(nowMs, now_);
+    return minDue(nextActionMs(), line_.nextByteDueMs());
+}
+
+std::vector<std::string> LoggerSim::takeJournal() { return std::exchange(journal_, {}); }
+
+// ---- the line -----------------------------------------------------------------------------
+
+void LoggerSim::lineIn(std::string_view bytes, int64_t nowMs) {
+    reader_.feed(bytes, [this, nowMs](const std::string& text) { onCommand(text, nowMs); });
+}
+
+void LoggerSim::lineOut(std::string_view bytes, int64_t nowMs) { line_.push(bytes, nowMs); }
+
+// ---- commands -----------------------------------------------------------------------------
+
+void LoggerSim::onCommand(const std::string& text, int64_t t) {
+    const Command c = parseCommand(text);
+    JsonLine j(t, "command");
+    j.add("text", c.text).add("command", kindName(c.kind));
+    const bool served =
+        c.kind != CommandKind::Download && c.kind != CommandKind::MemoryClear && c.kind != CommandKind::Ack;
+    if (!served) j.add("served", false);
+    journal(j.str());
+
+    switch (c.kind) {
+        case CommandKind::Start:
+            startStream(t);
+            break;
+        case CommandKind::Stop:
+            stopStream();
+            break;
+        case CommandKind::Parameters:
+            sendParameters(t);
+            break;
+        case CommandKind::Rate:
+            rate_ = c.rate;
+            rateStep_ = c.rate == 'M' ? 2 : c.rate == 'S' ? 5 : 1;
+            break;
+        case CommandKind::MainRead:
+            sendMainBlock(t);
+            break;
+        case CommandKind::MainWrite:
+            if (c.mainValid) {
+                main_ = c.main;
+            } else {
+                journal(
+                    JsonLine(t, "rejected").add("text", c.text).add("reason", "not 27 whole numbers after MAIN").str());
+            }
+            break;
+        case CommandKind::Clear:        // the logger's clear button: nothing to send
+        case CommandKind::Course:       // course data: kept in the journal only
+        case CommandKind::Download:     // memory downloads: a later state of their own
+        case CommandKind::MemoryClear:  // belongs with the download
+        case CommandKind::Ack:          // acknowledgements of download frames
+        case CommandKind::Unknown:
+            break;
+    }
+}
+
+void LoggerSim::sendParameters(int64_t t) {
+    frame::Frame f{};
+    putWord(&f[frame::kMmPerPulse], mmPerPulse_);
+    std::copy(memory_.header.begin(), memory_.header.end(), f.begin() + frame::kHeader);
+    FrameNote note;
+    note.mmPerPulse = mmPerPulse_;
+    sendFrame(f, frame::kParameters, note, t);
+}
+
+void LoggerSim::sendMainBlock(int64_t t) {
+    std::string text = "Q";
+    for (long v : main_) text += "," + std::to_string(v);
+    text += '\r';
+    journal(JsonLine(t, "reply").add("text", text).str());
+    lineOut(text, t);
+}
+
+// ---- the stream ---------------------------------------------------------------------------
+
+void LoggerSim::startStream(int64_t t) {
+    stream_ = Stream{};
+    stream_.startedMs = t;
+    stream_.nextSlotMs = t + kRecordIntervalMs;
+    if (memory_.records.empty()) {
+        journal(JsonLine(t, "end").add("reason", "the memory holds no records").str());
+        state_ = State::Idle;
+        return;
+    }
+    state_ = State::Streaming;
+}
+
+void LoggerSim::stopStream() {
+    state_ = State::Idle;
+    stream_.events.clear();
+}
+
+std::size_t LoggerSim::streamEnd() const {
+    const std::size_t n = memory_.records.size();
+    // Looping: the first lap's marker stands for the closing one.
+    if (o_.loop && n > 1 && memory_.records.back()[rec::kKind] == layout::kLapMarker) return n - 1;
+    return n;
+}
+
+bool LoggerSim::stallDue(int64_t t) const {
+    const FaultOptions& f = o_.faults;
+    if (stream_.stallDone || !f.stalls()) return false;
+    if (f.stallAfterSeconds >= 0.0 && double(t - stream_.startedMs) >= f.stallAfterSeconds * 1000.0) return true;
+    return f.stallAfterFrames >= 0 && stream_.frames >= f.stallAfterFrames;
+}
+
+void LoggerSim::runSlot(int64_t t) {
+    Stream& s = stream_;
+    if (s.stalled) {
+        s.stalled = false;
+        journal(JsonLine(t, "resume").str());
+    } else if (stallDue(t)) {
+        // Nothing goes out for a while; the record of this slot waits, and so do the events.
+        const int64_t ms = std::llround(o_.faults.stallSeconds * 1000.0);
+        s.stallDone = true;
+        s.stalled = true;
+        s.nextSlotMs = t + ms;
+        for (Scheduled& e : s.events) e.at += ms;
+        journal(JsonLine(t, "stall").add("seconds", o_.faults.stallSeconds).add("until", t + ms).str());
+        return;
+    }
+
+    const std::size_t index = s.next;
+    s.nextSlotMs = t + kRecordIntervalMs;
+    ++s.next;
+    sendRecord(index, t);
+    if (s.next < streamEnd()) return;
+    if (o_.loop) {
+        s.next = 0;
+        ++s.pass;
+        journal(JsonLine(t, "loop").add("pass", s.pass).str());
+    } else {
+        journal(JsonLine(t, "end").add("reason", "the memory has no more records").str());
+        stopStream();
+    }
+}
+
+void LoggerSim::sendRecord(std::size_t index, int64_t t) {
+    Stream& s = stream_;
+    const loggen::Record& r = memory_.records[index];
+    const bool lapStream = o_.stream == StreamKind::Lap;
+    FrameNote note;
+    note.record = int(index);
+    note.pass = s.pass;
+    frame::Frame f{};
+
+    if (r[rec::kKind] == layout::kLapMarker) {
+        if (s.lapSeen) {
+            const int fromTable = lapTimeFromTable(memory_, s.lap);
+            s.lapTimeCs = fromTable >= 0 ? fromTable : s.segSumCs;
+        }
+        s.lap = r[rec::kLapNumber];
+        s.lapSeen = true;
+        s.segSumCs = 0;
+        if (!lapStream) return;
+        note.lap = s.lap;
+        f[frame::kLapNumber] = r[rec::kLapNumber];
+        sendFrame(f, frame::kLapStart, note, t);
+        if (o_.events) {
+            for (const PitEvent& e : kPitSequence) s.events.push_back({t + e.afterLapMs, e, s.lap});
+        }
+        return;
+    }
+    if (r[rec::kKind] == layout::kSegmentMarker) {
+        s.segSumCs += word(&r[rec::kSegTime]);
+        if (!lapStream) return;
+        note.lap = s.lap;
+        note.segment = r[rec::kSegmentNo];
+        note.segTime = word(&r[rec::kSegTime]);
+        f[frame::kSegTime] = r[rec::kSegTime];
+        f[frame::kSegTime + 1] = r[rec::kSegTime + 1];
+        f[frame::kSegNumber] = r[rec::kSegmentNo];
+        sendFrame(f, frame::kSegment, note, t);
+        return;
+    }
+
+    // A sample record.
+    const long ordinal = s.samples++;
+    const char* skip = nullptr;
+    if (ordinal % rateStep_ != 0)
+        skip = "rate";
+    else if (line_.queued() > std::size_t(kFramesQueuedBeforeSkip * frame::kBytes))
+        skip = "line";
+    if (skip) {
+        journal(JsonLine(t, "skipped")
+                    .add("record", note.record)
+                    .add("lap", s.lap)
+                    .add("pass", s.pass)
+                    .add("reason", skip)
+                    .str());
+        return;
+    }
+    // The counter has twelve bits.
+    note.counter = ++s.counter & 0xFFF;
+    note.lap = s.lap;
+    putWord(&f[frame::kCounter], note.counter);
+    const char kind = frameKindOf(o_.stream);
+    if (kind == frame::kLiveRecord) {
+        note.lapTime = s.lapTimeCs;
+        putWord(&f[frame::kLapTime], s.lapTimeCs);
+    }
+    std::copy(r.begin(), r.end(), f.begin() + frame::kRecord);
+    sendFrame(f, kind, note, t);
+}
+
+void LoggerSim::sendEvent(const Scheduled& e, int64_t t) {
+    frame::Frame f{};
+    f[frame::kEventCode] = e.event.code;
+    putWord(&f[frame::kDuration], e.event.duration);
+    FrameNote note;
+    note.lap = e.lap;
+    note.code = e.event.code;
+    note.duration = e.event.duration;
+    sendFrame(f, frame::kEvent, note, t);
+}
+
+void LoggerSim::sendFrame(frame::Frame& f, char kind, const FrameNote& n, int64_t t) {
+    frame::seal(f, kind);
+    std::string before;
+    const FaultResult fault = faults_.apply(f, before);
+    if (state_ == State::Streaming) ++stream_.frames;
+
+    JsonLine j(t, "frame");
+    j.add("kind", std::string_view(&kind, 1));
+    if (n.record >= 0) j.add("record", n.record).add("pass", n.pass);
+    if (n.lap >= 0) j.add("lap", n.lap);
+    if (n.counter >= 0) j.add("counter", n.counter);
+    if (n.lapTime >= 0) j.add("lapTime", n.lapTime);
+    if (n.segment >= 0) j.add("segment", n.segment).add("segTime", n.segTime);
+    if (n.code >= 0) j.add("code", n.code).add("duration", n.duration);
+    if (n.mmPerPulse >= 0) j.add("mmPerPulse", n.mmPerPulse);
+    if (fault.any()) {
+        j.add("fault", fault.name());
+        if (fault.garbageBytes > 0) j.add("garbage", fault.garbageBytes);
+        if (fault.corruptByte >= 0) j.add("byte", fault.corruptByte);
+    }
+    journal(j.str());
+    if (fault.dropped) return;
+    before.append(reinterpret_cast<const char*>(f.data()), f.size());
+    lineOut(before, t);
+}
+
+}  // namespace vt::sim

@@ -1,0 +1,199 @@
+// The simulated logger: the logger's side of the wire protocol over a memory made by the log
+// generator or read from a log file. It is driven by time the caller gives (ms), so the program
+// runs it on a monotonic clock and tests run it on a fake one, without a line and without waits.
+//
+// The line: receive() takes the bytes the terminal wrote, transmit() gives the bytes that have
+// left the logger's transmit line by then (paced at baud / 10 bytes a second), nextDueMs() says
+// when there will be more. Inside, bytes pass lineIn() -> command frames -> onCommand() (the one
+// place a command is acted on), and everything the logger sends passes lineOut() -> the paced
+// line. A Hayes modem goes between those two and the line; a memory download is one more state
+// beside streaming, served from onCommand() and the same slot timer.
+//
+// Commands: "PARA" answers a "P" frame (distance per pulse at 3..4, the log header at 5..20).
+// "STRT" streams the memory's records in logging order, one every 100 ms from 100 ms after the
+// command, markers included; "STOP" stops. At the end of the memory the stream starts again at
+// the first lap, whose marker then stands for the closing lap marker (both are one crossing of
+// the line); without looping the closing marker is sent and the stream ends.
+// Lap stream: lap marker -> "L" (lap number at 20), segment marker -> "S" (time at 7..8, number
+// at 16), sample -> "G" (record counter at 3..4, finished lap's time at 5..6, record at 7..22);
+// with events, "T" frames follow each "L" (pit-in, stop, stop ended, pit-out). Logging and
+// real-time streams send "N" / "Z" frames for samples only. "RATL"/"RATM"/"RATS" send every,
+// every second or every fifth sample. "MAIN" answers "Q,v0,...,v26\r"; "MAIN,v0,...,v26" stores
+// the block. "CLR", "CRS..." and anything else are only journaled. On a slow line a sample whose
+// slot comes while more than two frames wait is skipped; markers and events are never skipped.
+//
+// Journal: one JSON object a line, always with "t" (ms, the caller's clock) and "event":
+//   command  text (the command text), command (start, stop, parameters, clear, rate, main-read,
+//            main-write, course, download, memory-clear, ack, unknown); served:false for the
+//            download commands, which are not served yet
+//   frame    kind (P L S G N Z T); record (memory index), pass (1 on the first run through the
+//            memory), lap (lap in progress; for "L" the lap starting); counter (G N Z); lapTime
+//            (G, 1/100 s); segment, segTime (S, 1/100 s); code, duration (T, 1/10 s);
+//            mmPerPulse (P); fault when the frame did not go out as built: "drop", or any of
+//            "garbage", "corrupt", "bad-end" joined by '+', with garbage (bytes before the frame)
+//            and byte (the frame byte changed). No fault field: the frame went out intact.
+//   skipped  record, lap, pass, reason ("rate": the transfer rate leaves it out; "line": the
+//            line was still busy)
+//   reply    text (the "MAIN" answer, sent as text)
+//   rejected text, reason (a "MAIN,..." block that is not 27 whole numbers)
+//   stall    seconds, until (ms); resume when the stream goes on
+//   loop     pass (the pass starting); end (the stream ran out of memory without looping)
+//
+// Plain C++.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "layout/FrameLayout.h"
+#include "loggen/LogGenerator.h"
+#include "sim/Commands.h"
+#include "sim/Faults.h"
+#include "sim/Memory.h"
+#include "sim/PacedLine.h"
+
+namespace vt::sim {
+
+enum class StreamKind { Lap, Logging, RealTime };
+
+struct SimOptions {
+    std::string logFile;     // the memory from this log file; empty: generated with `gen`
+    loggen::GenOptions gen;  // the generator's options (by default 5 laps of 'circuit')
+    StreamKind stream = StreamKind::Lap;
+    bool events = false;  // lap stream: pit-in and stop "T" frames after each "L" frame
+    bool loop = true;     // at the end of the memory start again at the first lap
+    int baud = 9600;      // line speed for the pacing, bits a second; 0: no pacing
+    std::uint32_t faultSeed = 1;
+    FaultOptions faults;
+};
+
+inline constexpr int64_t kRecordIntervalMs = 100;  // ten records a second
+inline constexpr int kFramesQueuedBeforeSkip = 2;  // a sample waits behind at most this many frames
+
+// The "T" frames after each lap's "L" frame: pit-in at +2 s, stopped at +3 s, moving again after
+// 3 s at +6 s, pit-out after 6 s at +8 s. Half a slot late, so they fall between record frames.
+struct PitEvent {
+    int64_t afterLapMs;
+    std::uint8_t code;
+    int duration;  // 1/10 s
+};
+inline constexpr std::array<PitEvent, 4> kPitSequence{{
+    {2050, frame::kPitIn, 0},
+    {3050, frame::kStopped, 0},
+    {6050, frame::kStopEnded, 30},
+    {8050, frame::kPitOut, 60},
+}};
+
+// The block a logger holds before any "MAIN,..." arrives.
+inline constexpr MainBlock kDefaultMainBlock{0,  999, 0,     1, 16000, 20000, 0, 0, 200, 200, 0, 100, 0, 1,
+                                             16, 1,   60000, 3, 0,     100,   0, 0, 0,   0,   0, 0,   0};
+
+// The memory the options ask for: read from logFile, or generated.
+MemoryResult makeMemory(const SimOptions& options);
+
+class LoggerSim {
+  public:
+    // Idle: answers commands. Streaming: sends a record every 100 ms. (A download adds a state.)
+    enum class State { Idle, Streaming };
+
+    // Loads or generates the memory; when that fails the memory is empty and error() says why.
+    explicit LoggerSim(SimOptions o);
+    LoggerSim(SimOptions o, loggen::LoggerMemory memory);
+
+    // Bytes the terminal wrote, at nowMs.
+    void receive(std::string_view bytes, int64_t nowMs);
+    // The bytes that have left the line by nowMs (what is due is worked off first).
+    std::string transmit(int64_t nowMs);
+    // When transmit() will next have bytes: at or before nowMs when it has some now; -1 when
+    // nothing is pending (idle, empty line).
+    int64_t nextDueMs(int64_t nowMs) const;
+    // Journal lines recorded since the last call.
+    std::vector<std::string> takeJournal();
+    // Line speed for the pacing (bits a second, ten bits a byte; 0: no pacing).
+    void setBaud(int baud) { line_.setBaud(baud); }
+
+    const loggen::LoggerMemory& memory() const { return memory_; }
+    const std::string& error() const { return error_; }
+    State state() const { return state_; }
+    const MainBlock& mainBlock() const { return main_; }
+    int mmPerPulse() const { return mmPerPulse_; }
+    char rate() const { return rate_; }
+    // Bytes waiting on the transmit line.
+    std::size_t queuedBytes() const { return line_.queued(); }
+
+  private:
+    struct Scheduled {
+        int64_t at;
+        PitEvent event;
+        int lap;
+    };
+    // What the journal says about a frame besides its kind and faults.
+    struct FrameNote {
+        int record = -1;
+        int pass = 0;
+        int lap = -1;
+        long counter = -1;
+        int lapTime = -1;
+        int segment = -1, segTime = -1;
+        int code = -1, duration = -1;
+        int mmPerPulse = -1;
+    };
+    struct Stream {
+        int64_t startedMs = 0;
+        int64_t nextSlotMs = 0;
+        std::size_t next = 0;  // memory index of the next record
+        int pass = 1;
+        long counter = 0;  // record frames sent
+        long samples = 0;  // sample records reached, sent or not (the transfer rate counts these)
+        long frames = 0;   // frames made since the start (the stall counts these)
+        int lap = 0;       // lap in progress, 0 before the first lap marker
+        bool lapSeen = false;
+        int lapTimeCs = 0;  // time of the lap last finished
+        int segSumCs = 0;   // segment times of the lap in progress, for laps the table lacks
+        bool stallDone = false, stalled = false;
+        std::deque<Scheduled> events;
+    };
+
+    void advance(int64_t nowMs);
+    int64_t nextActionMs() const;
+
+    // The line, both ways; a modem would sit here.
+    void lineIn(std::string_view bytes, int64_t nowMs);
+    void lineOut(std::string_view bytes, int64_t nowMs);
+
+    void onCommand(const std::string& text, int64_t nowMs);
+    void startStream(int64_t nowMs);
+    void stopStream();
+    void runSlot(int64_t t);
+    void sendRecord(std::size_t index, int64_t t);
+    void sendEvent(const Scheduled& e, int64_t t);
+    void sendParameters(int64_t t);
+    void sendMainBlock(int64_t t);
+    void sendFrame(frame::Frame& f, char kind, const FrameNote& note, int64_t t);
+    bool stallDue(int64_t t) const;
+    std::size_t streamEnd() const;
+    void journal(std::string line) { journal_.push_back(std::move(line)); }
+
+    SimOptions o_;
+    loggen::LoggerMemory memory_;
+    std::string error_;
+    int mmPerPulse_ = 0;
+    MainBlock main_ = kDefaultMainBlock;
+    char rate_ = 'L';
+    int rateStep_ = 1;
+
+    State state_ = State::Idle;
+    Stream stream_;
+    CommandReader reader_;
+    FaultInjector faults_;
+    PacedLine line_;
+    int64_t now_ = 0;
+    std::string out_;  // bytes off the line, not yet collected by transmit()
+    std::vector<std::string> journal_;
+};
+
+}  // namespace vt::sim

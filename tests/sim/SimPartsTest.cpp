@@ -1,0 +1,273 @@
+// The simulated logger's parts: command frames out of a byte stream, command texts told apart,
+// a log file as its memory, and the program's command line.
+#include <cstdio>
+#include <fstream>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "sim/Commands.h"
+#include "sim/Memory.h"
+#include "sim/SimArgs.h"
+#include "sim/SimTestSupport.h"
+
+namespace vt::sim::test {
+namespace {
+
+using ::testing::ElementsAreArray;
+using ::testing::HasSubstr;
+
+// ---- command frames ---------------------------------------------------------------------------
+
+struct ReaderCase {
+    const char* name;
+    std::vector<std::string> chunks;
+    std::vector<std::string> texts;
+    friend void PrintTo(const ReaderCase& c, std::ostream* os) { *os << c.name; }
+};
+class SimCommandReader : public ::testing::TestWithParam<ReaderCase> {};
+
+TEST_P(SimCommandReader, TakesWholeFramesOnly) {
+    CommandReader r;
+    std::vector<std::string> got;
+    for (const std::string& c : GetParam().chunks) r.feed(c, [&got](const std::string& t) { got.push_back(t); });
+    EXPECT_EQ(got, GetParam().texts);
+}
+
+const std::string kLong(600, 'A');
+INSTANTIATE_TEST_SUITE_P(
+    Streams, SimCommandReader,
+    ::testing::Values(ReaderCase{"Whole", {"\x02STRT\x17"}, {"STRT"}},
+                      ReaderCase{"ByteByByte", {"\x02", "P", "A", "R", "A", "\x17"}, {"PARA"}},
+                      ReaderCase{"TwoInOneRead", {"\x02STOP\x17\x02RATS\x17"}, {"STOP", "RATS"}},
+                      ReaderCase{"GarbageBetween",
+                                 {"xx\x17\x02"
+                                  "CLR\x17yy\x17\x02MAIN\x17zz"},
+                                 {"CLR", "MAIN"}},
+                      ReaderCase{"StartInsideAFrameBeginsAgain", {"\x02ST", "\x02PARA\x17"}, {"PARA"}},
+                      ReaderCase{"EmptyFrame", {"\x02\x17"}, {""}},
+                      ReaderCase{"OverlongDropped", {"\x02" + kLong + "\x17\x02STRT\x17"}, {"STRT"}},
+                      ReaderCase{"Unfinished", {"\x02STR"}, {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct ParseCase {
+    const char* text;
+    CommandKind kind;
+};
+class SimCommandParse : public ::testing::TestWithParam<ParseCase> {};
+
+TEST_P(SimCommandParse, TellsTheCommandsApart) {
+    EXPECT_EQ(parseCommand(GetParam().text).kind, GetParam().kind) << GetParam().text;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, SimCommandParse,
+    ::testing::Values(ParseCase{"STRT", CommandKind::Start}, ParseCase{"STOP", CommandKind::Stop},
+                      ParseCase{"PARA", CommandKind::Parameters}, ParseCase{"CLR", CommandKind::Clear},
+                      ParseCase{"RATM", CommandKind::Rate}, ParseCase{"RATX", CommandKind::Unknown},
+                      ParseCase{"MAIN", CommandKind::MainRead}, ParseCase{"MAIN,1", CommandKind::MainWrite},
+                      ParseCase{"CRS3-A1-B2-", CommandKind::Course}, ParseCase{"LOGN 2- 4", CommandKind::Download},
+                      ParseCase{"FASTC 1- 0", CommandKind::Download}, ParseCase{"MCLR", CommandKind::MemoryClear},
+                      ParseCase{"NG", CommandKind::Ack}, ParseCase{"strt", CommandKind::Unknown},
+                      ParseCase{"STRTX", CommandKind::Unknown}),
+    [](const auto& info) { return std::to_string(info.index); });
+
+TEST(SimCommandParse, ReadsTheirArguments) {
+    const Command rate = parseCommand("RATS");
+    EXPECT_EQ(rate.rate, 'S');
+    const Command download = parseCommand("LOGP 3- 9");
+    EXPECT_EQ(download.downloadMode, "LOGP");
+    EXPECT_EQ(download.fromLap, 3);
+    EXPECT_EQ(download.toLap, 9);
+    const Command fast = parseCommand("FASTB 7- 0");
+    EXPECT_EQ(fast.downloadMode, "FASTB");
+    EXPECT_EQ(fast.fromLap, 7);
+    EXPECT_EQ(fast.toLap, 0);
+    EXPECT_TRUE(parseCommand("GD").good);
+    EXPECT_FALSE(parseCommand("NG").good);
+    const Command main =
+        parseCommand("MAIN,0,999,0,1,16000,20000,0,0,200,200,0,100,0,1,16,1,60000,3,0,100,0,0,0,0,0,0,-7");
+    EXPECT_TRUE(main.mainValid);
+    EXPECT_EQ(main.main[1], 999);
+    EXPECT_EQ(main.main[26], -7);
+    EXPECT_FALSE(parseCommand("MAIN,1,,3").mainValid);
+}
+
+// ---- a log file as the memory -----------------------------------------------------------------
+
+TEST(SimMemory, LogFileGivesTheGeneratedMemoryBack) {
+    const loggen::LoggerMemory& m = smallMemory();
+    const std::string path = ::testing::TempDir() + "sim_memory.log";
+    ASSERT_EQ(loggen::writeLogFile(m, path), "");
+    const MemoryResult r = loadLogFile(path);
+    std::remove(path.c_str());
+    ASSERT_TRUE(r) << r.error;
+    const loggen::LoggerMemory& got = *r.memory;
+    EXPECT_EQ(got.header, m.header);
+    EXPECT_EQ(got.lapFirst, m.lapFirst);
+    EXPECT_EQ(got.lapLast, m.lapLast);
+    EXPECT_EQ(got.lapTable, m.lapTable);
+    EXPECT_EQ(got.records, m.records);
+    EXPECT_EQ(got.memRecs, m.memRecs);
+    EXPECT_EQ(got.startAddress, m.startAddress);
+    ASSERT_EQ(got.laps.size(), m.laps.size());
+    for (size_t k = 0; k < m.laps.size(); ++k) {
+        EXPECT_EQ(got.laps[k].number, m.laps[k].number);
+        EXPECT_EQ(got.laps[k].firstRecord, m.laps[k].firstRecord);
+        EXPECT_EQ(got.laps[k].recordCount, m.laps[k].recordCount);
+        EXPECT_EQ(got.laps[k].timeCs, m.laps[k].timeCs);
+        EXPECT_EQ(got.laps[k].segmentTimesCs, m.laps[k].segmentTimesCs);
+    }
+}
+
+TEST(SimMemory, StreamFromTheFileIsTheStreamFromTheGenerator) {
+    const std::string path = ::testing::TempDir() + "sim_stream.log";
+    ASSERT_EQ(loggen::writeLogFile(smallMemory(), path), "");
+    SimOptions fromFile = quietOptions();
+    fromFile.logFile = path;
+    LoggerSim a(fromFile);
+    std::remove(path.c_str());
+    ASSERT_EQ(a.error(), "");
+    LoggerSim b(quietOptions(), smallMemory());
+    for (LoggerSim* s : {&a, &b}) {
+        s->receive(command("PARA"), 0);
+        s->receive(command("STRT"), 100);
+    }
+    const int64_t end = 100 * int64_t(smallMemory().records.size() + 10);
+    EXPECT_EQ(joined(runUntil(a, 0, end)), joined(runUntil(b, 0, end)));
+}
+
+struct BadLogCase {
+    const char* name;
+    std::vector<std::uint8_t> bytes;
+    const char* error;
+    friend void PrintTo(const BadLogCase& c, std::ostream* os) { *os << c.name; }
+};
+class SimBadLog : public ::testing::TestWithParam<BadLogCase> {};
+
+TEST_P(SimBadLog, IsRefusedWithAReason) {
+    const MemoryResult r = memoryFromLogBytes(GetParam().bytes);
+    EXPECT_FALSE(r);
+    EXPECT_THAT(r.error, HasSubstr(GetParam().error));
+}
+
+std::vector<std::uint8_t> cutAt(size_t n) {
+    std::vector<std::uint8_t> b = smallMemory().fileBytes();
+    b.resize(n);
+    return b;
+}
+INSTANTIATE_TEST_SUITE_P(Files, SimBadLog,
+                         ::testing::Values(BadLogCase{"ShortHeader", std::vector<std::uint8_t>(15), "16-byte header"},
+                                           BadLogCase{"CutLapTable", cutAt(16 + 480 + 100), "inside its lap table"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(SimMemory, MissingFileLeavesTheSimulatorEmptyWithAReason) {
+    SimOptions o;
+    o.logFile = ::testing::TempDir() + "no_such_file.log";
+    LoggerSim sim(o);
+    EXPECT_THAT(sim.error(), HasSubstr("no_such_file.log"));
+    EXPECT_TRUE(sim.memory().records.empty());
+    sim.receive(command("STRT"), 0);
+    EXPECT_EQ(sim.state(), LoggerSim::State::Idle);
+    EXPECT_EQ(sim.nextDueMs(0), -1);
+}
+
+// ---- the command line -------------------------------------------------------------------------
+
+TEST(SimArgs, OptionsReachTheSimulator) {
+    const ParsedArgs p = parseProgramArgs(
+        {"--link",   "/tmp/x",    "--baud=1200", "--laps",        "3",    "--course",       "oval", "--seed",
+         "9",        "--car",     "BIKE",        "--speed-unit",  "mph",  "--mm-per-pulse", "321",  "--stream",
+         "realtime", "--events",  "--no-loop",   "--corrupt",     "0.25", "--bad-end",      "0.5",  "--drop",
+         "1",        "--garbage", "0",           "--stall-after", "2.5",  "--stall",        "7",    "--journal",
+         "-"});
+    ASSERT_EQ(p.error, "");
+    const ProgramOptions& o = p.options;
+    EXPECT_EQ(o.link, "/tmp/x");
+    EXPECT_EQ(o.journal, "-");
+    EXPECT_EQ(o.device, "");
+    EXPECT_EQ(o.sim.baud, 1200);
+    EXPECT_EQ(o.sim.gen.laps, 3);
+    EXPECT_EQ(o.sim.gen.course, "oval");
+    EXPECT_EQ(o.sim.gen.seed, 9u);
+    EXPECT_EQ(o.sim.faultSeed, 9u);
+    EXPECT_EQ(o.sim.gen.carType, loggen::kBike);
+    EXPECT_EQ(o.sim.gen.speedUnit, 1);
+    EXPECT_EQ(o.sim.gen.mmPerPulse, 321);
+    EXPECT_EQ(o.sim.stream, StreamKind::RealTime);
+    EXPECT_TRUE(o.sim.events);
+    EXPECT_FALSE(o.sim.loop);
+    EXPECT_EQ(o.sim.faults.corrupt, 0.25);
+    EXPECT_EQ(o.sim.faults.badEnd, 0.5);
+    EXPECT_EQ(o.sim.faults.drop, 1.0);
+    EXPECT_EQ(o.sim.faults.garbage, 0.0);
+    EXPECT_EQ(o.sim.faults.stallAfterSeconds, 2.5);
+    EXPECT_EQ(o.sim.faults.stallSeconds, 7.0);
+
+    const ParsedArgs defaults = parseProgramArgs({});
+    ASSERT_EQ(defaults.error, "");
+    EXPECT_EQ(defaults.options.sim.baud, 9600);
+    EXPECT_EQ(defaults.options.sim.gen.laps, 5);
+    EXPECT_EQ(defaults.options.sim.gen.course, "circuit");
+    EXPECT_EQ(defaults.options.sim.stream, StreamKind::Lap);
+    EXPECT_TRUE(defaults.options.sim.loop);
+    EXPECT_FALSE(defaults.options.sim.faults.stalls());
+    EXPECT_TRUE(parseProgramArgs({"--device", "/dev/ttyS0", "--stall-after-frames", "40"}).error.empty());
+    EXPECT_TRUE(parseProgramArgs({"-h"}).options.help);
+}
+
+struct UsageCase {
+    std::vector<std::string> args;
+    const char* error;
+};
+class SimArgsUsage : public ::testing::TestWithParam<UsageCase> {};
+
+TEST_P(SimArgsUsage, MistakesAreNamed) {
+    const ParsedArgs p = parseProgramArgs(GetParam().args);
+    EXPECT_THAT(p.error, HasSubstr(GetParam().error));
+    EXPECT_EQ(p.error.find('\n'), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Mistakes, SimArgsUsage,
+    ::testing::Values(UsageCase{{"--bogus"}, "unknown option '--bogus'"}, UsageCase{{"stray"}, "unexpected argument"},
+                      UsageCase{{"--baud"}, "--baud needs a value"}, UsageCase{{"--baud", "fast"}, "--baud needs"},
+                      UsageCase{{"--laps", "0"}, "--laps needs a whole number 1..127"},
+                      UsageCase{{"--stream", "live"}, "lap, logging or realtime"},
+                      UsageCase{{"--car", "truck"}, "car, bike or normal"},
+                      UsageCase{{"--corrupt", "1.5"}, "--corrupt needs a chance 0..1"},
+                      UsageCase{{"--pty", "--device", "/dev/ttyS0"}, "cannot be combined"},
+                      UsageCase{{"--device", "/dev/ttyS0", "--link", "/tmp/l"}, "--link names a pseudo-terminal"},
+                      UsageCase{{"--log", "a.log", "--laps", "2"}, "--laps cannot be combined"},
+                      UsageCase{{"--stall", "5"}, "--stall needs --stall-after"},
+                      UsageCase{{"--events=1"}, "--events takes no value"},
+                      UsageCase{{"--mm-per-pulse", "50"}, "100..999"}),
+    [](const auto& info) { return std::to_string(info.index); });
+
+TEST(SimArgs, HelpNamesEveryOptionAndJournalEvent) {
+    const std::string help = helpText();
+    for (const char* word : {"--pty",          "--link",
+                             "--device",       "--baud",
+                             "--journal",      "--log",
+                             "--laps",         "--segments",
+                             "--course",       "--seed",
+                             "--car",          "--speed-unit",
+                             "--mm-per-pulse", "--stream",
+                             "--events",       "--no-loop",
+                             "--corrupt",      "--bad-end",
+                             "--drop",         "--garbage",
+                             "--stall-after",  "--stall-after-frames",
+                             "--stall ",       "command",
+                             "frame",          "skipped",
+                             "reply",          "rejected",
+                             "stall",          "resume",
+                             "loop",           "end",
+                             "overflow",       "fault"})
+        EXPECT_THAT(help, HasSubstr(word));
+}
+
+}  // namespace
+}  // namespace vt::sim::test

@@ -1,0 +1,178 @@
+// Helpers for the simulated logger's tests: a small memory made once, a fake-clock run that
+// records when each byte left the line, the frames in a byte stream and journal lines read back.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "layout/FrameLayout.h"
+#include "loggen/LogGenerator.h"
+#include "sim/LoggerSim.h"
+
+namespace vt::sim::test {
+
+// Two laps of the oval, three segments each: a few hundred records.
+inline const loggen::LoggerMemory& smallMemory() {
+    static const loggen::LoggerMemory m = [] {
+        loggen::GenOptions o;
+        o.laps = 2;
+        o.segments = 3;
+        o.course = "oval";
+        o.mmPerPulse = 150;
+        loggen::GenResult r = loggen::generateLog(o);
+        EXPECT_TRUE(r) << r.error;
+        return r ? *r.memory : loggen::LoggerMemory{};
+    }();
+    return m;
+}
+
+// Bytes as they left the line, each chunk with the time transmit() gave it.
+struct Arrival {
+    int64_t t;
+    std::string bytes;
+};
+
+// Runs the simulator's clock from `from` to `to`, waking exactly when nextDueMs() says.
+inline std::vector<Arrival> runUntil(LoggerSim& sim, int64_t from, int64_t to) {
+    std::vector<Arrival> out;
+    int64_t t = from;
+    for (;;) {
+        const int64_t due = sim.nextDueMs(t);
+        if (due < 0 || due > to) break;
+        t = std::max(t, due);
+        std::string b = sim.transmit(t);
+        const bool got = !b.empty();
+        if (got) out.push_back({t, std::move(b)});
+        if (!got && sim.nextDueMs(t) == t) {
+            ADD_FAILURE() << "nextDueMs keeps saying " << t << " with nothing to send";
+            break;
+        }
+    }
+    std::string rest = sim.transmit(to);
+    if (!rest.empty()) out.push_back({to, std::move(rest)});
+    return out;
+}
+
+inline std::string joined(const std::vector<Arrival>& a) {
+    std::string s;
+    for (const Arrival& x : a) s += x.bytes;
+    return s;
+}
+
+// A frame and when its last byte arrived.
+struct SeenFrame {
+    int64_t t;
+    frame::Frame f;
+    char kind() const { return char(f[frame::kKind]); }
+    int word(int at) const { return f[size_t(at)] * 256 + f[size_t(at) + 1]; }
+};
+
+// Cuts a clean stream into 25-byte frames; fails the test at the first byte that is not STX and,
+// unless the run was cut short, when the stream ends inside a frame.
+inline std::vector<SeenFrame> framesOf(const std::vector<Arrival>& arrivals, bool wholeAtEnd = true) {
+    std::vector<SeenFrame> out;
+    frame::Frame cur{};
+    size_t n = 0;
+    for (const Arrival& a : arrivals) {
+        for (char c : a.bytes) {
+            if (n == 0 && uint8_t(c) != frame::kSTX) {
+                ADD_FAILURE() << "byte " << int(uint8_t(c)) << " outside a frame at " << a.t << " ms";
+                return out;
+            }
+            cur[n++] = uint8_t(c);
+            if (n == size_t(frame::kBytes)) {
+                out.push_back({a.t, cur});
+                n = 0;
+            }
+        }
+    }
+    if (wholeAtEnd) {
+        EXPECT_EQ(n, 0u) << "the stream ends inside a frame";
+    }
+    return out;
+}
+
+inline bool wellFormed(const frame::Frame& f) {
+    return frame::framed(f.data()) && f[frame::kChecksum] == frame::checksumOf(f.data());
+}
+
+// One journal line's fields; strings unescaped, numbers and arrays as written.
+using Fields = std::map<std::string, std::string>;
+inline Fields parseJson(const std::string& line) {
+    Fields out;
+    size_t i = 0;
+    auto fail = [&line, &out] {
+        ADD_FAILURE() << "not a flat JSON object: " << line;
+        return out;
+    };
+    auto readString = [&line, &i](std::string& s) {
+        if (i >= line.size() || line[i] != '"') return false;
+        for (++i; i < line.size() && line[i] != '"'; ++i) {
+            if (line[i] != '\\') {
+                s += line[i];
+                continue;
+            }
+            const char e = line[++i];
+            if (e == 'u') {
+                s += char(std::stoi(line.substr(i + 1, 4), nullptr, 16));
+                i += 4;
+            } else {
+                s += e == 'r' ? '\r' : e == 'n' ? '\n' : e;
+            }
+        }
+        return i++ < line.size();
+    };
+    if (line.empty() || line[0] != '{' || line.back() != '}') return fail();
+    i = 1;
+    while (i < line.size() - 1) {
+        std::string key, value;
+        if (!readString(key) || line[i++] != ':') return fail();
+        if (line[i] == '"') {
+            if (!readString(value)) return fail();
+        } else {
+            const size_t end = line[i] == '[' ? line.find(']', i) + 1 : line.find_first_of(",}", i);
+            value = line.substr(i, end - i);
+            i = end;
+        }
+        out[key] = value;
+        if (line[i] == ',') ++i;
+    }
+    return out;
+}
+
+inline std::vector<Fields> journalOf(LoggerSim& sim) {
+    std::vector<Fields> out;
+    for (const std::string& l : sim.takeJournal()) out.push_back(parseJson(l));
+    return out;
+}
+
+inline std::vector<Fields> eventsOf(const std::vector<Fields>& journal, const std::string& event) {
+    std::vector<Fields> out;
+    for (const Fields& f : journal)
+        if (f.at("event") == event) out.push_back(f);
+    return out;
+}
+
+inline int num(const Fields& f, const std::string& key) {
+    const auto it = f.find(key);
+    if (it == f.end()) {
+        ADD_FAILURE() << "no field " << key;
+        return -1;
+    }
+    return std::stoi(it->second);
+}
+
+inline SimOptions quietOptions() {
+    SimOptions o;
+    o.baud = 9600;
+    return o;
+}
+
+inline std::string command(const std::string& text) { return frame::command(text); }
+
+}  // namespace vt::sim::test
