@@ -187,6 +187,10 @@ TEST_F(Tool, EveryCommandHelpsAndRefusesUsageMistakesWithStatus2) {
          {"graph u.log --lap 1 --kind 9 --png g.png", "graph u.log --kind 3 --png g.png",
           "graph u.log --lap 1 --kind 3", "graph u.log --lap 1 --kind 3 --png g.png --scale 9"},
          "graph none.log --lap 1 --kind 3 --png g.png"},
+        {"monitor",
+         {"monitor", "monitor --port", "monitor --port x --baud 1000", "monitor --port x --flow 4",
+          "monitor --port x --rate Q", "monitor --port x --seconds 1 --frames 2", "monitor --port x extra"},
+         "monitor --port no-such-device --params-only"},
     };
     for (const Case& c : cases) {
         ToolRun help = run({c.command, "--help"});
