@@ -6,8 +6,13 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
 #include <QPushButton>
+#include <QTimer>
 
+#include "link/ui/ConfigScrn.h"
 #include "logfiles/ui/FileWindows.h"
 #include "shell/MainformProcs.h"
 #include "shell/Startup.h"
@@ -74,6 +79,37 @@ TEST(MainWindowLink, ConnectStartWatchStopAndHangUpThroughTheWindow) {
     EXPECT_TRUE(window.button(app.f.dial_up)->isEnabled());
     EXPECT_FALSE(window.action(app.f.mopen)->isChecked());
     EXPECT_EQ(app.m.MainPortSet, 0);
+}
+
+TEST(MainWindowLink, TheSettingsDialogShowsTheDeviceAndSavesTheChoice) {
+    TestApp app(false);
+    TempDir dir;
+    std::string fail;
+    ASSERT_TRUE(lang_load(app.m, sourceDir() + "/lang/en/LANG.TXT", &fail)) << fail;
+    set_folders(app.m, dir.path());
+    wire_events(app.m, app.f, app.s);
+    mainform window(app.m, app.f, app.s);
+    window.show();
+    window.load();
+    bool seen = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<ConfigScrn*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        seen = true;
+        EXPECT_EQ(dialog->windowTitle().toStdString(), lang(app.m, 94));
+        EXPECT_NE(dialog->findChild<QLabel*>("DevicePath")->text().indexOf("COM1: memory"), -1);
+        if (const char* shot = std::getenv("VELTRA_SHOT_DIR"))
+            dialog->grab().save(QString::fromStdString(std::string(shot) + "/configscrn.png"));
+        baud_Click(dialog->state(), 7);
+        dialog->atCombo()->setEditText("at&f");
+        dialog->ok();
+    });
+    window.action(app.f.MSettings1)->trigger();
+    EXPECT_TRUE(seen);
+    EXPECT_EQ(app.f.MSComm1->settings(), "115200,N,8,1");
+    EXPECT_EQ(app.m.MainATCmd, "AT&F");
+    EXPECT_EQ(readFile(dir.file("port_main.dat")).substr(0, 13), "1\r\n\"115200\"\r\n");
+    EXPECT_EQ(app.f.Label1.Caption, "");
 }
 
 }  // namespace
