@@ -44,13 +44,18 @@ bool dialModem(Module1& m, MainformState& f, Services& s) {
 
     port.output("ATDT" + m.TelNo + m.CrLfStr);
     f.Form2.Label1.setCaption(lang(m, 144) + m.TelNo);
+    m.WaitEnd = kFalse;
     f.Form2.window.setVisible(true);
     Pause(s, 1.0f);
+    // The cancel button pressed in that second ends the dial too (the reply's wait would
+    // otherwise start over, unseen, for 42 s).
+    if (m.WaitEnd != 0) return false;
     port.clearInBuffer();  // the modem's echo and progress text
     reply_wait(m, f, s);
     if (m.WaitEnd != 0) return false;
     Pause(s, 1.0f);
     const std::string result = port.input();
+    if (f.watch.dialResult) f.watch.dialResult(result);
     return result.size() >= 7 && result.find("CONNECT") != std::string::npos;
 }
 

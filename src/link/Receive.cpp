@@ -139,6 +139,7 @@ void modemText(Module1& m, MainformState& f, Services& s, const std::string& tex
     }
     setudan(m, f, s);
     m.ModemText.clear();
+    if (f.watch.carrierLost) f.watch.carrierLost();
     if (m.RetrySec != 0) {
         f.MSComm1->setRThreshold(0);
         if (m.ReplayOn != 0 || f.AnalyzeOn != 0)
@@ -266,16 +267,21 @@ void MSComm1_OnComm(Module1& m, MainformState& f, Services& s) {
             status = 179;
             break;
         case comEvCD:
+            status = 180;
             if (!m.MainATCmd.empty() && m.LinkUp != 0) {
-                // The carrier changed on a modem line: what follows is the modem's text.
+                // The carrier changed on a modem line: what follows is the modem's text. The
+                // modem may have said "NO CARRIER" already; it is looked for in what waits too.
                 port.setInputLen(0);
-                m.ModemText = port.input();
+                const std::string waiting = port.input();
                 port.setInputMode(InputModeKind::Text);
                 port.setRThreshold(1);
                 f.RxOn = kFalse;
                 f.ResyncOn = 0;
+                m.ModemText.clear();
+                f.Label1.setCaption(lang(m, status));
+                status = 0;
+                modemText(m, f, s, waiting);
             }
-            status = 180;
             break;
         case comEvRing:
             status = 181;
@@ -374,6 +380,7 @@ void rx_end(Module1& m, MainformState& f) {
 
 void install_link_events(Module1& m, MainformState& f, Services& s) {
     f.MSComm1->OnComm = [&m, &f, &s] { MSComm1_OnComm(m, f, s); };
+    f.MSComm2->OnComm = [&m, &f, &s] { MSComm2_OnComm(m, f, s); };
     f.Timer1.Timer = [&m, &f, &s] { Timer1_Timer(m, f, s); };
 }
 

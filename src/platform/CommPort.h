@@ -72,6 +72,8 @@ class CommPort {
     virtual void input(std::string& into) = 0;
     // The next byte waiting, left in the buffer; -1 when none waits.
     virtual int peekInput() const = 0;
+    // Every byte waiting, left in the buffer.
+    virtual void peekAll(std::string& into) const = 0;
     virtual void output(std::string_view bytes) = 0;
 
     void setInputLen(int n) { inputLen_ = n; }
@@ -125,6 +127,7 @@ class MemoryCommPort : public CommPort {
     using CommPort::input;
     void input(std::string& into) override;
     int peekInput() const override { return in_.empty() ? -1 : static_cast<uint8_t>(in_[0]); }
+    void peekAll(std::string& into) const override { into = in_; }
     void output(std::string_view bytes) override;
     bool cdHolding() const override { return cd_; }
     bool reportsModemLines() const override { return modemLines; }

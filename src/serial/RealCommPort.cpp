@@ -4,7 +4,10 @@
 #include <filesystem>
 
 #include <QSerialPort>
+#include <QTcpSocket>
 #include <QTimer>
+
+#include "serial/Rfc2217.h"
 
 namespace vt {
 
@@ -157,6 +160,139 @@ class SerialTransport : public Transport {
     QSerialPort::PinoutSignals signals_;
 };
 
+// A serial port behind a network device server: raw TCP ("tcp://host:port", no modem lines) or
+// RFC 2217 ("rfc2217://host:port": the line's settings and modem lines over Telnet).
+class NetworkTransport : public Transport {
+  public:
+    NetworkTransport(std::string host, quint16 port, bool rfc2217)
+        : host_(std::move(host)), port_(port), rfc2217_(rfc2217) {
+        QObject::connect(&socket_, &QTcpSocket::readyRead, [this] { arrived(); });
+        QObject::connect(&socket_, &QTcpSocket::disconnected, [this] { gone("the server closed the connection"); });
+        QObject::connect(&socket_, &QTcpSocket::errorOccurred, [this](QAbstractSocket::SocketError) {
+            if (open_) gone(socket_.errorString().toStdString());
+        });
+    }
+    bool open(const std::string& settings, int handshaking, bool rts, std::string* error) override {
+        socket_.connectToHost(QString::fromStdString(host_), port_);
+        if (!socket_.waitForConnected(kConnectMs)) {
+            if (error) *error = host_ + ":" + std::to_string(port_) + ": " + socket_.errorString().toStdString();
+            socket_.abort();
+            return false;
+        }
+        socket_.setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        open_ = true;
+        if (rfc2217_) {
+            send(client_.start(parseSettings(settings).baud, handshaking));
+            if (handshaking < 2) send(client_.setRts(rts));
+        }
+        return true;
+    }
+    void close() override {
+        open_ = false;
+        socket_.abort();
+    }
+    void read(std::string& appendTo) override {
+        appendTo += data_;
+        data_.clear();
+    }
+    void write(std::string_view bytes) override {
+        if (rfc2217_)
+            send(Rfc2217Client::escape(bytes));
+        else
+            socket_.write(bytes.data(), static_cast<qint64>(bytes.size()));
+    }
+    int bytesToWrite() const override { return static_cast<int>(socket_.bytesToWrite()); }
+    void clearOutput() override {
+        if (rfc2217_) send(client_.purge(false, true));
+    }
+    void purgeInput() override {
+        data_.clear();
+        if (rfc2217_) send(client_.purge(true, false));
+    }
+    void setRts(bool on) override {
+        if (rfc2217_ && open_) send(client_.setRts(on));
+    }
+    bool hasModemLines() const override { return rfc2217_ && client_.comPort(); }
+    bool cd() const override { return client_.modemState() & Rfc2217Client::kCD; }
+    bool cts() const override { return client_.modemState() & Rfc2217Client::kCTS; }
+    bool dsr() const override { return client_.modemState() & Rfc2217Client::kDSR; }
+    bool ring() const override { return client_.modemState() & Rfc2217Client::kRI; }
+
+  private:
+    static constexpr int kConnectMs = 5000;
+    void send(const std::string& bytes) { socket_.write(bytes.data(), static_cast<qint64>(bytes.size())); }
+    void arrived() {
+        const QByteArray in = socket_.readAll();
+        if (!rfc2217_) {
+            data_.append(in.constData(), static_cast<size_t>(in.size()));
+        } else {
+            std::string reply;
+            const bool linesChanged =
+                client_.feed(std::string_view(in.constData(), static_cast<size_t>(in.size())), data_, reply);
+            if (!reply.empty()) send(reply);
+            if (linesChanged && events.linesChanged) events.linesChanged();
+        }
+        if (!data_.empty() && events.dataArrived) events.dataArrived();
+    }
+    void gone(const std::string& reason) {
+        if (!open_) return;
+        open_ = false;
+        if (events.lost) events.lost(reason);
+    }
+    std::string host_;
+    quint16 port_;
+    bool rfc2217_;
+    bool open_ = false;
+    QTcpSocket socket_;
+    Rfc2217Client client_;
+    std::string data_;
+};
+
+// "rfc2217://host:port" or "tcp://host:port": the scheme, the host and the port, or false.
+bool networkDevice(const std::string& device, bool& rfc2217, std::string& host, quint16& port) {
+    std::string rest;
+    if (device.rfind("rfc2217://", 0) == 0) {
+        rfc2217 = true;
+        rest = device.substr(10);
+    } else if (device.rfind("tcp://", 0) == 0) {
+        rfc2217 = false;
+        rest = device.substr(6);
+    } else {
+        return false;
+    }
+    const size_t colon = rest.rfind(':');
+    if (colon == std::string::npos || colon == 0) return false;
+    host = rest.substr(0, colon);
+    const long p = std::strtol(rest.c_str() + colon + 1, nullptr, 10);
+    if (p <= 0 || p > 65535) return false;
+    port = static_cast<quint16>(p);
+    return true;
+}
+
+// A device name that cannot be opened says why.
+class BadDevice : public Transport {
+  public:
+    explicit BadDevice(std::string why) : why_(std::move(why)) {}
+    bool open(const std::string&, int, bool, std::string* error) override {
+        if (error) *error = why_;
+        return false;
+    }
+    void close() override {}
+    void read(std::string&) override {}
+    void write(std::string_view) override {}
+    int bytesToWrite() const override { return 0; }
+    void clearOutput() override {}
+    void setRts(bool) override {}
+    bool hasModemLines() const override { return false; }
+    bool cd() const override { return false; }
+    bool cts() const override { return false; }
+    bool dsr() const override { return false; }
+    bool ring() const override { return false; }
+
+  private:
+    std::string why_;
+};
+
 }  // namespace
 
 std::string comDevicePath(int n) {
@@ -169,7 +305,13 @@ std::string comDevicePath(int n) {
 }
 
 std::unique_ptr<Transport> makeTransport(const std::string& device) {
-    return std::make_unique<SerialTransport>(device);
+    if (device.find("://") == std::string::npos) return std::make_unique<SerialTransport>(device);
+    bool rfc2217 = false;
+    std::string host;
+    quint16 port = 0;
+    if (!networkDevice(device, rfc2217, host, port))
+        return std::make_unique<BadDevice>(device + ": not a device (rfc2217://HOST:PORT or tcp://HOST:PORT)");
+    return std::make_unique<NetworkTransport>(host, port, rfc2217);
 }
 
 RealCommPort::RealCommPort() = default;
@@ -217,6 +359,11 @@ bool RealCommPort::setPortOpen(bool open, std::string* error) {
     return true;
 }
 
+void RealCommPort::clearInBuffer() {
+    in_.clear();
+    if (transport_) transport_->purgeInput();
+}
+
 int RealCommPort::outBufferCount() const { return transport_ ? transport_->bytesToWrite() : 0; }
 
 void RealCommPort::clearOutBuffer() {
@@ -248,6 +395,7 @@ bool RealCommPort::cdHolding() const { return transport_ && (!transport_->hasMod
 bool RealCommPort::reportsModemLines() const {
     if (transport_) return transport_->hasModemLines();
     const std::string device = devicePath();
+    if (device.rfind("tcp://", 0) == 0) return false;
     return !isPseudoTerminal(device);
 }
 

@@ -14,7 +14,8 @@
 namespace vt {
 
 // COM n's device: $VELTRA_COMn when set; else /dev/ttyUSBn-1 when it exists (a USB serial
-// adapter), else /dev/ttySn-1.
+// adapter), else /dev/ttySn-1. A device may also be "rfc2217://HOST:PORT" (a serial port behind
+// a device server, modem lines included) or "tcp://HOST:PORT" (raw bytes, no modem lines).
 std::string comDevicePath(int n);
 
 // What a device under a port does; one kind per device name.
@@ -32,6 +33,7 @@ class Transport {
     virtual void write(std::string_view bytes) = 0;
     virtual int bytesToWrite() const = 0;
     virtual void clearOutput() = 0;
+    virtual void purgeInput() {}  // a device server's own receive buffer
     virtual void setRts(bool on) = 0;
     // The modem lines; false when the device reports none.
     virtual bool hasModemLines() const = 0;
@@ -58,12 +60,13 @@ class RealCommPort : public CommPort {
     bool setPortOpen(bool open, std::string* error) override;
     bool portOpen() const override { return transport_ != nullptr; }
     int inBufferCount() const override { return static_cast<int>(in_.size()); }
-    void clearInBuffer() override { in_.clear(); }
+    void clearInBuffer() override;
     int outBufferCount() const override;
     void clearOutBuffer() override;
     using CommPort::input;
     void input(std::string& into) override;
     int peekInput() const override { return in_.empty() ? -1 : static_cast<uint8_t>(in_[0]); }
+    void peekAll(std::string& into) const override { into = in_; }
     void output(std::string_view bytes) override;
     void setRThreshold(int n) override;
     void setRTSEnable(bool on) override;

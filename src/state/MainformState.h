@@ -57,6 +57,9 @@ struct LinkWatch {
     std::function<void()> resync;         // a bad frame starts the resynchronisation
     std::function<void()> watchdog;       // 51 ticks without a good frame
     std::function<void(int)> redialStep;  // the redial countdown shows this many seconds
+    std::function<void(char)> relayed;    // a live frame of this kind went to the sub port
+    std::function<void(const std::string&)> dialResult;  // the modem's answer to the dial
+    std::function<void()> carrierLost;                   // "NO CARRIER": the line was hung up
 };
 
 struct MainformState {
