@@ -15,6 +15,8 @@
 #include "link/Commands.h"
 #include "link/PortSettings.h"
 #include "link/Ports.h"
+#include "link/Receive.h"
+#include "link/SubPort.h"
 #include "logdata/Decode.h"
 #include "platform/NumText.h"
 #include "serial/RealCommPort.h"
@@ -26,7 +28,8 @@ namespace {
 
 const char* const kMonitorHelp =
     "usage: veltra monitor --port DEV [--baud B] [--flow 0-3] [--rate L|M|S] [--seconds S | --frames N]\n"
-    "                      [--params-only]\n"
+    "                      [--params-only] [--dial NUMBER [--at CMD] [--redial SECONDS]]\n"
+    "                      [--sub-port DEV [--sub-at CMD]]\n"
     "\n"
     "Runs the terminal's link sequence against the logger on DEV (a serial device or pseudo-terminal):\n"
     "the main port's settings (port_main.dat of the current folder when present, else the defaults;\n"
@@ -41,15 +44,32 @@ const char* const kMonitorHelp =
     "  --seconds S     stream for S seconds (default: until Ctrl-C)\n"
     "  --frames N      stream until N frames were handled\n"
     "  --params-only   hang up after the parameters\n"
+    "  --dial NUMBER   a modem line: initialise the modem (the AT command of port_main.dat, or --at),\n"
+    "                  dial NUMBER (the dial list is not shown) and wait for CONNECT\n"
+    "  --at CMD        the modem's initialisation command (default: port_main.dat's, else AT&F)\n"
+    "  --redial S      after a lost carrier, count S seconds (5 ... 60) and dial again\n"
+    "  --sub-port DEV  open the sub port on DEV and relay the live frames to a remote station there\n"
+    "  --sub-at CMD    the sub port modem's initialisation command (default AT&FS0=1)\n"
     "\n"
     "Lines (one per frame): 'L <lap>', 'S <segment> <segment time>', 'T <event> <text shown>',\n"
     "'G <counter> <lap time or -> <Chan(0)>,...,<Chan(10)>', 'N ...' and 'Z ...' as G without the lap\n"
     "time, 'P' for a later parameter frame; 'resync' when a bad frame starts the resynchronisation,\n"
-    "'watchdog' when 51 ticks pass without a frame.\n"
+    "'watchdog' when 51 ticks pass without a frame; with a modem 'dial <result>' for each dial,\n"
+    "'carrier lost' when the modem says NO CARRIER, 'redial <n>' for each step of the countdown; with\n"
+    "a sub port 'relay <kind>' for each frame relayed to the remote station.\n"
     "Exit status 0 after a session; 1 when the port cannot be opened or no parameter frame comes\n"
     "within 5.1 s; 2 for a usage mistake.\n";
 
 std::atomic<bool> interrupted{false};
+
+// The last line of a modem's text, without its line ends: "CONNECT 9600" of "ATDT1\r\r\nCONNECT 9600\r\n".
+std::string lastLine(const std::string& text) {
+    const size_t end = text.find_last_not_of("\r\n");
+    if (end == std::string::npos) return {};
+    const size_t start = text.find_last_of("\r\n", end);
+    return Trim(text.substr(start == std::string::npos ? 0 : start + 1,
+                            end + 1 - (start == std::string::npos ? 0 : start + 1)));
+}
 
 void onInterrupt(int) { interrupted = true; }
 
@@ -91,6 +111,15 @@ int monitor(const Args& args) {
     if (!rate.empty() && rate != "L" && rate != "M" && rate != "S") return args.usage("--rate is L, M or S");
     if (!args.values.count("--port")) return args.usage("--port DEV is needed");
     const std::string device = args.value("--port");
+    const std::string number = args.value("--dial");
+    long redial = 0;
+    if (args.values.count("--redial") &&
+        (!toInt(args.value("--redial"), redial) || redial < 5 || redial > 60 || redial % 5 != 0))
+        return args.usage("--redial is 5, 10, ... 60 seconds");
+    if (number.empty() && (args.values.count("--at") || args.values.count("--redial")))
+        return args.usage("--at and --redial go with --dial");
+    if (args.values.count("--at") && (args.value("--at").size() < 3 || args.value("--at").rfind("AT", 0) != 0))
+        return args.usage("--at needs a modem command starting with AT");
 
     // The terminal right after start-up, then the link on the real clock.
     Session session;
@@ -120,8 +149,33 @@ int monitor(const Args& args) {
     }
     if (baud > 0) rec.BaudStr = std::to_string(baud);
     if (flow >= 0) rec.FlowNo = static_cast<int16_t>(flow);
-    rec.ATCmd.clear();  // a direct line
+    if (number.empty()) {
+        rec.ATCmd.clear();  // a direct line
+    } else {
+        if (args.values.count("--at")) rec.ATCmd = args.value("--at");
+        if (rec.ATCmd.size() < 3 || rec.ATCmd.rfind("AT", 0) != 0) rec.ATCmd = "AT&F";
+        rec.RetryVal = static_cast<int16_t>(redial);
+    }
     ComSet(m, f, rec);
+    // The dial list is not shown: the number given is the one chosen.
+    f.windows.Form4 = [&m, number] { m.TelNo = number; };
+    QtTimerDriver retryTimer(f.RETRY_TIMER);
+    f.watch.dialResult = [](const std::string& result) {
+        std::printf("dial %s\n", lastLine(result).c_str());
+        std::fflush(stdout);
+    };
+    f.watch.carrierLost = [] {
+        std::printf("carrier lost\n");
+        std::fflush(stdout);
+    };
+    f.watch.redialStep = [](int n) {
+        std::printf("redial %d\n", n);
+        std::fflush(stdout);
+    };
+    f.watch.relayed = [](char kind) {
+        std::printf("relay %c\n", kind);
+        std::fflush(stdout);
+    };
 
     // One line per frame.
     bool lapPending = false;
@@ -183,9 +237,29 @@ int monitor(const Args& args) {
         }
     };
 
+    if (args.values.count("--sub-port")) {
+        auto sub = std::make_unique<RealCommPort>();
+        sub->setDevice(args.value("--sub-port"));
+        f.MSComm2 = std::move(sub);
+        port_init(f);
+        install_link_events(m, f, live);
+        m.PortSel = 2;
+        PortSettings subRec = defaultSettings(2);
+        subRec.ATCmd = args.values.count("--sub-at") ? args.value("--sub-at") : "AT&FS0=1";
+        ComSet(m, f, subRec);
+        m.PortSel = 1;
+        sub_up_Click(m, f, live);
+        if (!f.MSComm2->portOpen())
+            return fail("monitor: cannot open the sub port " + args.value("--sub-port") + ": " + ui.last);
+    }
+
     dial_up_Click(m, f, live);
     if (!f.MSComm1->portOpen())
         return fail("monitor: cannot open " + device + ": " + (ui.last.empty() ? "no such device" : ui.last));
+    if (m.LinkUp == 0) {
+        hangUp();
+        return fail("monitor: no connection on " + device + (number.empty() ? "" : " to " + number));
+    }
     // The parameters: within the watchdog's 5.1 s of the request.
     const int64_t until = clock.msecs() + 5100;
     while (!paramsSeen && !interrupted && f.MSComm1->portOpen() && clock.msecs() < until) pump.idle(20);
@@ -209,12 +283,15 @@ int monitor(const Args& args) {
         return fail("monitor: the start command was not sent: " + f.Label1.Caption);
     }
     const int64_t end = seconds >= 0 ? clock.msecs() + seconds * 1000 : -1;
-    while (!interrupted && f.MSComm1->portOpen()) {
+    // A lost carrier with a redial wait closes the port for a while: the session goes on.
+    auto goingOn = [&] { return f.MSComm1->portOpen() || m.RetryPending != 0; };
+    while (!interrupted && goingOn()) {
         if (end >= 0 && clock.msecs() >= end) break;
         if (frames >= 0 && handled >= frames) break;
         pump.idle(20);
     }
-    const bool lost = !f.MSComm1->portOpen();
+    const bool lost = !f.MSComm1->portOpen() && !interrupted && !(end >= 0 && clock.msecs() >= end) &&
+                      !(frames >= 0 && handled >= frames);
     hangUp();
     if (lost) return fail("monitor: " + device + ": " + (ui.last.empty() ? "the port closed" : ui.last));
     return 0;
@@ -225,7 +302,8 @@ int monitor(const Args& args) {
 const CommandSpec kMonitorCommand{"monitor",
                                   "--port DEV [options]   the live stream of a logger, one line per frame",
                                   kMonitorHelp,
-                                  {"--port", "--baud", "--flow", "--rate", "--seconds", "--frames"},
+                                  {"--port", "--baud", "--flow", "--rate", "--seconds", "--frames", "--dial", "--at",
+                                   "--redial", "--sub-port", "--sub-at"},
                                   {"--params-only"},
                                   0,
                                   0,
