@@ -21,8 +21,9 @@ namespace {
 constexpr Color kLampGrey = rgb(192, 192, 192);
 constexpr Color kLampYellow = rgb(255, 255, 128);  // no frame for more than five seconds
 constexpr int kWatchdogTicks = 50;
-// Modem text is kept only as long as the carrier-loss text could be split over two events.
-constexpr size_t kModemTextKept = 256;
+// Modem text is kept to a bound: enough for the carrier-loss text split over two events and
+// for the parameter block's text reply, never growing without end.
+constexpr size_t kModemTextKept = 4096;
 
 int rawWord(const Module1& m, int at) { return layout::word(&m.RawRec[static_cast<size_t>(at)]); }
 

@@ -14,9 +14,12 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
+
+class QImage;
 
 namespace vt {
 
@@ -105,6 +108,9 @@ class Canvas {
     void Circle(float x, float y, float r) { Circle(x, y, r, ForeColor); }
 
     float textWidth(std::string_view s) const;
+
+    // The picture as an image, for printing; none for a canvas that draws no image.
+    virtual std::shared_ptr<QImage> snapshot() { return nullptr; }
 
     // Changes since the last call (for a widget that repaints only when needed).
     bool takeChanged() {

@@ -47,6 +47,8 @@ struct WindowHooks {
     std::function<void()> Form4;       // the dial list; leaves the number in TelNo
     std::function<void()> Form_NAME;   // a download's file name; leaves it in LogFileName
     std::function<void()> File_Form;   // the file chooser over LogFileName
+    std::function<void()> Corse_para;  // the course editor's settings; its result in the editor's state
+    std::function<void()> MAIN_PARA;   // the logger parameter editor, shown without blocking
 };
 
 // Observers of the link, for the command-line tool, the tests and the benchmarks; the window

@@ -26,6 +26,7 @@ class ImageCanvas : public Canvas {
 
     // The picture as it stands (ends any drawing in progress).
     const QImage& image();
+    std::shared_ptr<QImage> snapshot() override { return std::make_shared<QImage>(image()); }
     double scale() const { return scale_; }
     bool savePng(const std::string& path);
 

@@ -182,6 +182,10 @@ bool UnattendedUi::printPage(const PrintPage& page, std::string* error) {
 
 bool UnattendedUi::printImage(const QImage& image, std::string* error) { return printPage(imagePage(image), error); }
 
+bool printPageToPdf(const PrintPage& page, const std::string& path, std::string* error) {
+    return printToPdf(page, QString::fromStdString(path), error);
+}
+
 std::unique_ptr<UiServices> makeUiServices(QWidget* parent) {
     if (nonInteractive()) return std::make_unique<UnattendedUi>();
     return std::make_unique<QtUi>(parent);

@@ -36,6 +36,9 @@ class UnattendedUi : public NonInteractiveUi {
     bool printImage(const QImage& image, std::string* error) override;
 };
 
+// Writes a page to a PDF file; false with the reason when it cannot.
+bool printPageToPdf(const PrintPage& page, const std::string& path, std::string* error);
+
 // The services the terminal uses: real dialogs, or the unattended ones when
 // VELTRA_NONINTERACTIVE=1 is set.
 std::unique_ptr<UiServices> makeUiServices(QWidget* parent);
