@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "sim/Commands.h"
+#include "sim/FrameScanner.h"
 #include "sim/Memory.h"
 #include "sim/SimArgs.h"
 #include "sim/SimTestSupport.h"
@@ -94,6 +95,62 @@ TEST(SimCommandParse, ReadsTheirArguments) {
     EXPECT_EQ(main.main[1], 999);
     EXPECT_EQ(main.main[26], -7);
     EXPECT_FALSE(parseCommand("MAIN,1,,3").mainValid);
+}
+
+// ---- logger frames out of a byte stream ------------------------------------------------------
+
+// A frame of `kind` whose payload bytes are all `fill`.
+std::string frameBytes(char kind, char fill = 'x') {
+    std::string f(std::size_t(frame::kBytes), fill);
+    f[0] = char(frame::kSTX);
+    f[frame::kKind] = kind;
+    f[frame::kEnd] = char(frame::kETB);
+    return f;
+}
+
+struct ScanCase {
+    const char* name;
+    std::vector<std::string> chunks;
+    std::vector<std::string> pieces;  // frames as themselves, text as "text:" and the bytes
+    friend void PrintTo(const ScanCase& c, std::ostream* os) { *os << c.name; }
+};
+class SimFrameScanner : public ::testing::TestWithParam<ScanCase> {};
+
+TEST_P(SimFrameScanner, CutsFramesAndText) {
+    FrameScanner s;
+    std::vector<std::string> got;
+    for (const std::string& c : GetParam().chunks)
+        for (const FrameScanner::Piece& p : s.feed(c)) got.push_back(p.frame ? p.bytes : "text:" + p.bytes);
+    EXPECT_EQ(got, GetParam().pieces);
+}
+
+const std::string kG = frameBytes('G'), kS = frameBytes('S', 's');
+// 24 bytes after an STX, then no ETB: the frame inside starts at its second STX.
+const std::string kFalseStart = "\x02" + std::string(5, 'n') + kG.substr(0, 19);
+INSTANTIATE_TEST_SUITE_P(
+    Streams, SimFrameScanner,
+    ::testing::Values(
+        ScanCase{"OneFrame", {kG}, {kG}},
+        ScanCase{"InPieces", {kG.substr(0, 3), kG.substr(3, 20), kG.substr(23)}, {kG}},
+        ScanCase{"BackToBack", {kG + kS}, {kG, kS}},
+        ScanCase{"TextAroundFrames", {"\r\nOK\r\n" + kG + "NO CARRIER"}, {"text:\r\nOK\r\n", kG, "text:NO CARRIER"}},
+        ScanCase{"TextWaitsWhileAFrameIsOpen", {"ab" + kG.substr(0, 10), kG.substr(10)}, {"text:ab", kG}},
+        ScanCase{"BadEndResyncsAtTheNextStx", {kFalseStart + kG.substr(19)}, {"text:\x02nnnnn", kG}},
+        ScanCase{"BadEndWithoutStxIsAllText",
+                 {"\x02" + std::string(24, 'z') + "q"},
+                 {"text:\x02" + std::string(24, 'z') + "q"}},
+        ScanCase{"LongTextInPieces",
+                 {std::string(300, 't')},
+                 {"text:" + std::string(256, 't'), "text:" + std::string(44, 't')}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(SimFrameScanner, ResetForgetsAFrameBegun) {
+    FrameScanner s;
+    EXPECT_TRUE(s.feed(kG.substr(0, 12)).empty());
+    s.reset();
+    const std::vector<FrameScanner::Piece> p = s.feed(kS);
+    ASSERT_EQ(p.size(), 1u);
+    EXPECT_EQ(p[0].bytes, kS);
 }
 
 // ---- a log file as the memory -----------------------------------------------------------------
