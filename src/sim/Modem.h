@@ -6,7 +6,7 @@
 // Command state: lines ended by CR (an LF right after the CR is ignored, a backspace takes back
 // a character), every received character echoed while E1 (the default). A line holds "AT" and
 // commands: E0/E1, H (hang up), O (back to the call, else NO CARRIER), Z and &F (reset; a call
-// ends), Sn=v and Sn? (S0 rings before answering, S12 the escape guard time in 1/50 s), D with
+// ends), Sn=v and Sn? (S12 is the escape guard time in 1/50 s; the others are only kept), D with
 // T or P and the number (the dial: one result of the list per attempt, after the connect
 // delay, the last entry repeating), and V Q X L M &C &D &K &W, accepted without effect. Any
 // other command answers ERROR. A line without "AT" is ignored.
