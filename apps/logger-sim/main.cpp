@@ -1,28 +1,46 @@
-// veltra-logger-sim: the simulated logger on a pseudo-terminal (or a serial device), for demos
-// and as the far end of the end-to-end tests. The simulator itself (src/sim) runs on the time
-// this loop gives it; here are only the line, the clock, the signals and the journal file.
+// veltra-logger-sim: the simulated logger (or, with "remote", the remote station of the sub port)
+// on a pseudo-terminal, a serial device or a TCP port, for demos and as the far end of the
+// end-to-end tests. The simulator itself (src/sim) runs on the time this loop gives it; here are
+// only the line, the network, the clock, the signals and the journal file.
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <iterator>
+#include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include "sim/Journal.h"
 #include "sim/LoggerSim.h"
+#include "sim/Remote.h"
+#include "sim/Rfc2217.h"
 #include "sim/SimArgs.h"
 
 namespace {
 
+using vt::sim::JsonLine;
+using vt::sim::LineKind;
+using vt::sim::LinePeer;
 using vt::sim::LoggerSim;
+using vt::sim::ModemLines;
 using vt::sim::ProgramOptions;
+using vt::sim::RemoteStation;
+using vt::sim::Rfc2217Server;
 
 constexpr const char* kName = "veltra-logger-sim";
 // Bytes kept for a line nobody reads; past this, new bytes are lost as on a real line.
@@ -101,6 +119,14 @@ struct Line {
     int fd = -1;       // read and written by the simulator
     int keepFd = -1;   // the pseudo-terminal's slave, kept open so a closing terminal ends nothing
     std::string path;  // what the terminal opens
+
+    // A network line: the listening socket, the one client (or -1) and, for RFC 2217, the
+    // Telnet side of that client.
+    int listenFd = -1;
+    bool telnet = false;
+    std::optional<Rfc2217Server> server;
+    std::string peer;
+    bool network() const { return listenFd >= 0; }
 };
 
 bool openPty(int baud, Line& line, std::string& error) {
@@ -135,6 +161,35 @@ bool openDevice(const std::string& device, int baud, Line& line, std::string& er
     if (speedFor(baud) == B0)
         std::fprintf(stderr, "%s: %d bit/s is no standard speed; the device keeps its own\n", kName, baud);
     return makeRaw(line.fd, baud, error);
+}
+
+// A listening socket on 127.0.0.1:port (0: the kernel picks one); the address goes to `path`.
+bool openListener(int port, bool telnet, Line& line, std::string& error) {
+    line.listenFd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (line.listenFd < 0) {
+        error = "cannot make a socket: " + errnoText();
+        return false;
+    }
+    const int yes = 1;
+    ::setsockopt(line.listenFd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<uint16_t>(port));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::bind(line.listenFd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+        error = "cannot listen on 127.0.0.1:" + std::to_string(port) + ": " + errnoText();
+        return false;
+    }
+    // One client at a time: the next one waits in the backlog until the last has gone.
+    if (::listen(line.listenFd, 1) != 0) {
+        error = "cannot listen: " + errnoText();
+        return false;
+    }
+    socklen_t len = sizeof a;
+    ::getsockname(line.listenFd, reinterpret_cast<sockaddr*>(&a), &len);
+    line.telnet = telnet;
+    line.path = std::string(telnet ? "rfc2217" : "tcp") + "://127.0.0.1:" + std::to_string(ntohs(a.sin_port));
+    return true;
 }
 
 // A symlink at `link` to `target`; an old symlink there is replaced, anything else is kept.
@@ -187,72 +242,220 @@ class JournalFile {
     bool owned_ = false;
 };
 
-int serve(LoggerSim& sim, const Line& line, JournalFile& journal) {
-    const int64_t start = monotonicMs();
-    auto now = [start] { return monotonicMs() - start; };
-    std::string unwritten;
-    long lost = 0;
-    char buf[512];
-    for (;;) {
-        const int64_t t = now();
-        std::string out = sim.transmit(t);
-        if (unwritten.size() + out.size() > kMaxUnwritten) {
-            const size_t room = kMaxUnwritten - std::min(kMaxUnwritten, unwritten.size());
-            lost += long(out.size() - room);
-            out.resize(room);
-        }
-        unwritten += out;
-        while (!unwritten.empty()) {
-            const ssize_t n = ::write(line.fd, unwritten.data(), unwritten.size());
+// Bytes for the terminal, bounded like a real line's buffer: what does not fit is lost.
+class Outbox {
+  public:
+    void add(std::string_view bytes) {
+        const size_t room = kMaxUnwritten - std::min(kMaxUnwritten, bytes_.size());
+        if (bytes.size() > room) lost_ += long(bytes.size() - room);
+        bytes_.append(bytes.substr(0, room));
+    }
+    // Writes what the descriptor takes now; false when the other end is gone.
+    bool writeTo(int fd) {
+        while (!bytes_.empty()) {
+            const ssize_t n = ::write(fd, bytes_.data(), bytes_.size());
             if (n > 0) {
-                unwritten.erase(0, size_t(n));
+                bytes_.erase(0, size_t(n));
             } else if (n < 0 && errno == EINTR) {
                 continue;
             } else {
-                break;  // full: poll says when it takes more
+                return n < 0 && errno == EAGAIN;  // full: poll says when it takes more
             }
         }
-        std::vector<std::string> lines = sim.takeJournal();
-        if (lost > 0) {
-            lines.push_back("{\"t\":" + std::to_string(t) +
-                            ",\"event\":\"overflow\",\"bytes\":" + std::to_string(lost) + "}");
-            lost = 0;
-        }
-        journal.write(lines);
+        return true;
+    }
+    bool empty() const { return bytes_.empty(); }
+    void clear() { bytes_.clear(); }
+    long takeLost() { return std::exchange(lost_, 0); }
 
-        const int64_t due = sim.nextDueMs(t);
-        int timeout = -1;
-        if (due >= 0) timeout = int(std::min<int64_t>(std::max<int64_t>(due - now(), 0), 60000));
-        pollfd fds[2] = {{line.fd, short(POLLIN | (unwritten.empty() ? 0 : POLLOUT)), 0}, {signalPipe[0], POLLIN, 0}};
-        const int ready = ::poll(fds, 2, timeout);
-        if (ready < 0) {
-            if (errno == EINTR) continue;
-            return fail("poll: " + errnoText());
-        }
-        if (fds[1].revents & POLLIN) return 0;
-        if (fds[0].revents & POLLIN) {
-            const ssize_t n = ::read(line.fd, buf, sizeof buf);
-            if (n > 0) {
-                sim.receive(std::string_view(buf, size_t(n)), now());
-            } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
-                return fail("the line " + line.path + " closed");
+  private:
+    std::string bytes_;
+    long lost_ = 0;
+};
+
+class Server {
+  public:
+    Server(LinePeer& peer, Line& line, JournalFile& journal, int baud)
+        : peer_(peer), line_(line), journal_(journal), baud_(baud), start_(monotonicMs()) {}
+
+    int run() {
+        char buf[512];
+        for (;;) {
+            const int64_t t = now();
+            pass(t);
+            const int64_t due = peer_.nextDueMs(t);
+            int timeout = -1;
+            if (due >= 0) timeout = int(std::min<int64_t>(std::max<int64_t>(due - now(), 0), 60000));
+            const int fd = lineFd();
+            const bool accepting = line_.network() && client_ < 0;
+            pollfd fds[2] = {{signalPipe[0], POLLIN, 0},
+                             {accepting ? line_.listenFd : fd, short(POLLIN | (out_.empty() ? 0 : POLLOUT)), 0}};
+            const int ready = ::poll(fds, fds[1].fd >= 0 ? 2 : 1, timeout);
+            if (ready < 0) {
+                if (errno == EINTR) continue;
+                return fail("poll: " + errnoText());
             }
-        } else if (fds[0].revents & (POLLERR | POLLHUP | POLLNVAL)) {
-            return fail("the line " + line.path + " closed");
+            if (fds[0].revents & POLLIN) return 0;
+            if (accepting) {
+                if (fds[1].revents & POLLIN) accept();
+                continue;
+            }
+            if (fds[1].revents & POLLIN) {
+                const ssize_t n = ::read(fd, buf, sizeof buf);
+                if (n > 0) {
+                    heard(std::string_view(buf, size_t(n)));
+                } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
+                    if (!line_.network()) return fail("the line " + line_.path + " closed");
+                    hangUp();
+                }
+            } else if (fds[1].revents & (POLLERR | POLLHUP | POLLNVAL)) {
+                if (!line_.network()) return fail("the line " + line_.path + " closed");
+                hangUp();
+            }
         }
     }
-}
+
+  private:
+    int64_t now() const { return monotonicMs() - start_; }
+    int lineFd() const { return line_.network() ? client_ : line_.fd; }
+
+    // Whatever the peer has for the line by `t` goes out, and so does the journal.
+    void pass(int64_t t) {
+        const std::string bytes = peer_.transmit(t);
+        const std::vector<ModemLines> changes = peer_.takeLineChanges();
+        const bool heard = !line_.network() || client_ >= 0;  // with no client, nobody hears it
+        if (heard && line_.server) {
+            Rfc2217Server& s = *line_.server;
+            for (const ModemLines& l : changes) s.setModemLines(l.cd, l.ri, t);
+            // Held while the client has the flow suspended, like the buffer of a real port.
+            held_ += bytes;
+            if (held_.size() > kMaxUnwritten) {
+                lost_ += long(held_.size() - kMaxUnwritten);
+                held_.resize(kMaxUnwritten);
+            }
+            if (!s.suspended()) s.toClient(std::exchange(held_, {}));
+            out_.add(s.takeOutput());
+        } else if (heard) {
+            out_.add(bytes);
+        }
+        if (heard && !out_.writeTo(lineFd()) && line_.network()) hangUp();
+        std::vector<std::string> lines = std::exchange(notes_, {});
+        note(peer_.takeJournal());
+        if (line_.server) note(line_.server->takeJournal());
+        lines.insert(lines.end(), std::make_move_iterator(notes_.begin()), std::make_move_iterator(notes_.end()));
+        notes_.clear();
+        if (const long lost = out_.takeLost() + std::exchange(lost_, 0); lost > 0)
+            lines.push_back(JsonLine(t, "overflow").add("bytes", lost).str());
+        journal_.write(lines);
+    }
+
+    void heard(std::string_view bytes) {
+        const int64_t t = now();
+        if (!line_.server) {
+            peer_.receive(bytes, t);
+            return;
+        }
+        const std::string data = line_.server->fromClient(bytes, t);
+        const Rfc2217Server::Requests r = line_.server->takeRequests();
+        if (r.baud != 0) peer_.setBaud(int(r.baud));
+        if (r.purgeTransmit) {
+            peer_.purgeOutput(t);
+            held_.clear();
+        }
+        if (r.dtrOff) peer_.dtrOff(t);
+        if (!data.empty()) peer_.receive(data, t);
+    }
+
+    void accept() {
+        sockaddr_in a{};
+        socklen_t len = sizeof a;
+        const int fd = ::accept4(line_.listenFd, reinterpret_cast<sockaddr*>(&a), &len, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (fd < 0) return;
+        const int yes = 1;
+        ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);  // frames go out as they come
+        client_ = fd;
+        char host[INET_ADDRSTRLEN] = {};
+        ::inet_ntop(AF_INET, &a.sin_addr, host, sizeof host);
+        line_.peer = std::string(host) + ":" + std::to_string(ntohs(a.sin_port));
+        const int64_t t = now();
+        out_.clear();
+        held_.clear();
+        // What was said before the client came is not for it.
+        peer_.transmit(t);
+        peer_.takeLineChanges();
+        note(peer_.takeJournal());
+        notes_.push_back(JsonLine(t, "client").add("on", true).add("peer", line_.peer).str());
+        if (line_.telnet) {
+            line_.server.emplace(std::uint32_t(baud_));
+            const ModemLines l = peer_.lines();
+            line_.server->setModemLines(l.cd, l.ri, t);
+            line_.server->start(t);
+        }
+    }
+
+    // The client went: as if the terminal dropped DTR.
+    void hangUp() {
+        if (client_ < 0) return;
+        ::close(client_);
+        client_ = -1;
+        const int64_t t = now();
+        if (line_.server) {
+            baud_ = int(line_.server->settings().baud);
+            note(line_.server->takeJournal());
+            line_.server.reset();
+        }
+        note(peer_.takeJournal());
+        peer_.dtrOff(t);
+        note(peer_.takeJournal());
+        notes_.push_back(JsonLine(t, "client").add("on", false).add("peer", line_.peer).str());
+        out_.clear();
+        held_.clear();
+    }
+
+    // Journal lines kept in the order things happened until the next pass writes them.
+    void note(std::vector<std::string> lines) {
+        notes_.insert(notes_.end(), std::make_move_iterator(lines.begin()), std::make_move_iterator(lines.end()));
+    }
+
+    LinePeer& peer_;
+    Line& line_;
+    JournalFile& journal_;
+    int baud_;
+    int64_t start_;
+    int client_ = -1;
+    Outbox out_;
+    std::string held_;
+    long lost_ = 0;
+    std::vector<std::string> notes_;
+};
 
 int run(const ProgramOptions& o) {
-    vt::sim::MemoryResult memory = vt::sim::makeMemory(o.sim);
-    if (!memory) return fail(memory.error);
+    std::unique_ptr<LinePeer> peer;
+    if (o.role == vt::sim::Role::Remote) {
+        peer = std::make_unique<RemoteStation>(o.remote);
+    } else {
+        vt::sim::MemoryResult memory = vt::sim::makeMemory(o.sim);
+        if (!memory) return fail(memory.error);
+        peer = std::make_unique<LoggerSim>(o.sim, std::move(*memory.memory));
+    }
     JournalFile journal;
     std::string error;
     if (!journal.open(o.journal, error)) return fail(error);
 
     Line line;
-    const bool opened =
-        o.device.empty() ? openPty(o.sim.baud, line, error) : openDevice(o.device, o.sim.baud, line, error);
+    bool opened = false;
+    switch (o.line) {
+        case LineKind::Pty:
+            opened = openPty(o.sim.baud, line, error);
+            break;
+        case LineKind::Device:
+            opened = openDevice(o.device, o.sim.baud, line, error);
+            break;
+        case LineKind::Rfc2217:
+        case LineKind::Tcp:
+            opened = openListener(o.port, o.line == LineKind::Rfc2217, line, error);
+            break;
+    }
     if (!opened) return fail(error);
     if (::pipe(signalPipe) != 0) return fail("pipe: " + errnoText());
     ::fcntl(signalPipe[1], F_SETFL, O_NONBLOCK);
@@ -267,12 +470,13 @@ int run(const ProgramOptions& o) {
     std::printf("%s: %s\n", kName, line.path.c_str());
     std::fflush(stdout);
 
-    LoggerSim sim(o.sim, std::move(*memory.memory));
-    const int status = serve(sim, line, journal);
-    journal.write(sim.takeJournal());
+    Server server(*peer, line, journal, o.sim.baud);
+    const int status = server.run();
+    journal.write(peer->takeJournal());
     if (!o.link.empty()) ::unlink(o.link.c_str());
     if (line.keepFd >= 0) ::close(line.keepFd);
-    ::close(line.fd);
+    if (line.fd >= 0) ::close(line.fd);
+    if (line.listenFd >= 0) ::close(line.listenFd);
     return status;
 }
 

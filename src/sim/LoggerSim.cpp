@@ -57,13 +57,34 @@ LoggerSim::LoggerSim(SimOptions o, loggen::LoggerMemory memory)
       memory_(std::move(memory)),
       mmPerPulse_(mmPerPulseOf(memory_, o_.gen.mmPerPulse)),
       faults_(o_.faults, o_.faultSeed),
-      line_(o_.baud) {}
+      line_(o_.baud) {
+    if (o_.modem) modem_.emplace(*o_.modem, o_.baud);
+}
+
+// The modem's hands: the logger's ear, the paced line, and what a lost carrier does to both.
+class LoggerSim::Wire final : public ModemHost {
+  public:
+    explicit Wire(LoggerSim& sim) : sim_(sim) {}
+    void toLine(std::string_view bytes, int64_t t) override { sim_.line_.push(bytes, t); }
+    void toDevice(std::string_view bytes, int64_t t) override { sim_.lineIn(bytes, t); }
+    void carrier(bool on, int64_t) override {
+        // Nobody is listening any more: the stream stops as if told to.
+        if (!on) sim_.stopStream();
+    }
+    void discard(int64_t) override { sim_.line_.clear(); }
+    void journal(std::string line) override { sim_.journal(std::move(line)); }
+    int64_t lineDrainedAtMs(int64_t t) const override { return sim_.line_.drainedAtMs(t); }
+
+  private:
+    LoggerSim& sim_;
+};
 
 // ---- time ---------------------------------------------------------------------------------
 
 int64_t LoggerSim::nextActionMs() const {
     int64_t t = state_ == State::Streaming ? stream_.nextSlotMs : -1;
     if (!stream_.events.empty()) t = minDue(t, stream_.events.front().at);
+    if (modem_) t = minDue(t, modem_->nextDueMs());
     return t;
 }
 
@@ -74,7 +95,11 @@ void LoggerSim::advance(int64_t nowMs) {
         if (t < 0 || t > nowMs) break;
         line_.drainUntil(t, out_);
         now_ = t;
-        if (state_ == State::Streaming && stream_.nextSlotMs == t) {
+        if (modem_ && modem_->nextDueMs() == t) {
+            // The modem first: a carrier that drops at a slot's time takes that slot's frame too.
+            Wire w(*this);
+            modem_->advance(t, w);
+        } else if (state_ == State::Streaming && stream_.nextSlotMs == t) {
             runSlot(t);
         } else {
             const Scheduled e = stream_.events.front();
@@ -88,7 +113,12 @@ void LoggerSim::advance(int64_t nowMs) {
 
 void LoggerSim::receive(std::string_view bytes, int64_t nowMs) {
     advance(nowMs);
-    lineIn(bytes, now_);
+    if (modem_) {
+        Wire w(*this);
+        modem_->fromLine(bytes, now_, w);
+    } else {
+        lineIn(bytes, now_);
+    }
 }
 
 std::string LoggerSim::transmit(int64_t nowMs) {
@@ -103,13 +133,43 @@ int64_t LoggerSim::nextDueMs(int64_t nowMs) const {
 
 std::vector<std::string> LoggerSim::takeJournal() { return std::exchange(journal_, {}); }
 
+void LoggerSim::setBaud(int baud) {
+    line_.setBaud(baud);
+    if (modem_) modem_->setRate(baud);
+}
+
+ModemLines LoggerSim::lines() const { return modem_ ? modem_->lines() : ModemLines{true, false}; }
+
+std::vector<ModemLines> LoggerSim::takeLineChanges() {
+    return modem_ ? modem_->takeLineChanges() : std::vector<ModemLines>{};
+}
+
+void LoggerSim::dtrOff(int64_t nowMs) {
+    advance(nowMs);
+    if (!modem_) return;
+    Wire w(*this);
+    modem_->dtrOff(now_, w);
+}
+
+void LoggerSim::purgeOutput(int64_t nowMs) {
+    advance(nowMs);
+    line_.clear();
+}
+
 // ---- the line -----------------------------------------------------------------------------
 
 void LoggerSim::lineIn(std::string_view bytes, int64_t nowMs) {
     reader_.feed(bytes, [this, nowMs](const std::string& text) { onCommand(text, nowMs); });
 }
 
-void LoggerSim::lineOut(std::string_view bytes, int64_t nowMs) { line_.push(bytes, nowMs); }
+void LoggerSim::lineOut(std::string_view bytes, int64_t nowMs, bool frame) {
+    if (modem_) {
+        Wire w(*this);
+        modem_->fromDevice(bytes, nowMs, w, frame);
+    } else {
+        line_.push(bytes, nowMs);
+    }
+}
 
 // ---- commands -----------------------------------------------------------------------------
 
@@ -340,7 +400,7 @@ void LoggerSim::sendFrame(frame::Frame& f, char kind, const FrameNote& n, int64_
     journal(j.str());
     if (fault.dropped) return;
     before.append(reinterpret_cast<const char*>(f.data()), f.size());
-    lineOut(before, t);
+    lineOut(before, t, true);
 }
 
 }  // namespace vt::sim

@@ -6,8 +6,10 @@
 // left the logger's transmit line by then (paced at baud / 10 bytes a second), nextDueMs() says
 // when there will be more. Inside, bytes pass lineIn() -> command frames -> onCommand() (the one
 // place a command is acted on), and everything the logger sends passes lineOut() -> the paced
-// line. A Hayes modem goes between those two and the line; a memory download is one more state
-// beside streaming, served from onCommand() and the same slot timer.
+// line. With a modem (SimOptions::modem) a HayesModem goes between those two and the line: the
+// logger hears only what arrives in a call, and a carrier that drops stops the stream and throws
+// away what had not left (sim/Modem.h). A memory download is one more state beside streaming,
+// served from onCommand() and the same slot timer.
 //
 // Commands: "PARA" answers a "P" frame (distance per pulse at 3..4, the log header at 5..20).
 // "STRT" streams the memory's records in logging order, one every 100 ms from 100 ms after the
@@ -38,6 +40,7 @@
 //   rejected text, reason (a "MAIN,..." block that is not 27 whole numbers)
 //   stall    seconds, until (ms); resume when the stream goes on
 //   loop     pass (the pass starting); end (the stream ran out of memory without looping)
+//   and with a modem its events: modem, dial, carrier, escape, hang-up (sim/Modem.h)
 //
 // Plain C++.
 #pragma once
@@ -45,6 +48,7 @@
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -53,7 +57,9 @@
 #include "loggen/LogGenerator.h"
 #include "sim/Commands.h"
 #include "sim/Faults.h"
+#include "sim/LinePeer.h"
 #include "sim/Memory.h"
+#include "sim/Modem.h"
 #include "sim/PacedLine.h"
 
 namespace vt::sim {
@@ -69,6 +75,7 @@ struct SimOptions {
     int baud = 9600;      // line speed for the pacing, bits a second; 0: no pacing
     std::uint32_t faultSeed = 1;
     FaultOptions faults;
+    std::optional<ModemOptions> modem;  // a Hayes modem between the line and the logger
 };
 
 inline constexpr int64_t kRecordIntervalMs = 100;  // ten records a second
@@ -95,7 +102,7 @@ inline constexpr MainBlock kDefaultMainBlock{0,  999, 0,     1, 16000, 20000, 0,
 // The memory the options ask for: read from logFile, or generated.
 MemoryResult makeMemory(const SimOptions& options);
 
-class LoggerSim {
+class LoggerSim final : public LinePeer {
   public:
     // Idle: answers commands. Streaming: sends a record every 100 ms. (A download adds a state.)
     enum class State { Idle, Streaming };
@@ -105,16 +112,27 @@ class LoggerSim {
     LoggerSim(SimOptions o, loggen::LoggerMemory memory);
 
     // Bytes the terminal wrote, at nowMs.
-    void receive(std::string_view bytes, int64_t nowMs);
+    void receive(std::string_view bytes, int64_t nowMs) override;
     // The bytes that have left the line by nowMs (what is due is worked off first).
-    std::string transmit(int64_t nowMs);
+    std::string transmit(int64_t nowMs) override;
     // When transmit() will next have bytes: at or before nowMs when it has some now; -1 when
-    // nothing is pending (idle, empty line).
-    int64_t nextDueMs(int64_t nowMs) const;
+    // nothing is pending (idle, empty line, no modem timer).
+    int64_t nextDueMs(int64_t nowMs) const override;
     // Journal lines recorded since the last call.
-    std::vector<std::string> takeJournal();
-    // Line speed for the pacing (bits a second, ten bits a byte; 0: no pacing).
-    void setBaud(int baud) { line_.setBaud(baud); }
+    std::vector<std::string> takeJournal() override;
+    // Line speed for the pacing (bits a second, ten bits a byte; 0: no pacing); a modem reports
+    // it in CONNECT.
+    void setBaud(int baud) override;
+    int baud() const { return line_.baud(); }
+    ModemLines lines() const override;
+    std::vector<ModemLines> takeLineChanges() override;
+    void dtrOff(int64_t nowMs) override;
+    void purgeOutput(int64_t nowMs) override;
+
+    // The modem, when there is one.
+    const HayesModem* modem() const { return modem_ ? &*modem_ : nullptr; }
+    // A call is up (always, without a modem).
+    bool carrier() const { return !modem_ || modem_->carrier(); }
 
     const loggen::LoggerMemory& memory() const { return memory_; }
     const std::string& error() const { return error_; }
@@ -161,9 +179,11 @@ class LoggerSim {
     void advance(int64_t nowMs);
     int64_t nextActionMs() const;
 
-    // The line, both ways; a modem would sit here.
+    class Wire;  // the modem's view of the logger and the line
+
+    // The logger's ends of the line: what it hears, what it sends (`frame`: one whole frame).
     void lineIn(std::string_view bytes, int64_t nowMs);
-    void lineOut(std::string_view bytes, int64_t nowMs);
+    void lineOut(std::string_view bytes, int64_t nowMs, bool frame = false);
 
     void onCommand(const std::string& text, int64_t nowMs);
     void startStream(int64_t nowMs);
@@ -191,6 +211,7 @@ class LoggerSim {
     CommandReader reader_;
     FaultInjector faults_;
     PacedLine line_;
+    std::optional<HayesModem> modem_;
     int64_t now_ = 0;
     std::string out_;  // bytes off the line, not yet collected by transmit()
     std::vector<std::string> journal_;

@@ -59,6 +59,12 @@ int64_t PacedLine::nextByteDueMs() const {
     return (due + kNsPerMs - 1) / kNsPerMs;
 }
 
+int64_t PacedLine::drainedAtMs(int64_t nowMs) const {
+    if (queued() == 0) return nowMs;
+    const int64_t due = finishNs(burstSent_ + int64_t(queued()));
+    return std::max(nowMs, (due + kNsPerMs - 1) / kNsPerMs);
+}
+
 void PacedLine::clear() {
     bytes_.clear();
     head_ = 0;

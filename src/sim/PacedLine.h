@@ -29,6 +29,8 @@ class PacedLine {
     void drainUntil(int64_t ms, std::string& out);
     // When the next queued byte will have left the line (ms, rounded up); -1 when none is queued.
     int64_t nextByteDueMs() const;
+    // When every queued byte will have left the line (ms, rounded up); nowMs when none is queued.
+    int64_t drainedAtMs(int64_t nowMs) const;
     std::size_t queued() const { return bytes_.size() - head_; }
     void clear();
 

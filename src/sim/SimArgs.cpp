@@ -3,20 +3,45 @@
 #include <cctype>
 #include <cerrno>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <map>
 #include <set>
+#include <utility>
 
 namespace vt::sim {
 
 namespace {
 
-const std::set<std::string> kValueOptions = {"--device",  "--link",        "--baud",       "--journal",
-                                             "--log",     "--laps",        "--segments",   "--course",
-                                             "--seed",    "--car",         "--speed-unit", "--mm-per-pulse",
-                                             "--stream",  "--corrupt",     "--bad-end",    "--drop",
-                                             "--garbage", "--stall-after", "--stall",      "--stall-after-frames"};
-const std::set<std::string> kFlags = {"--pty", "--events", "--no-loop", "--help", "-h"};
+// Options of both roles: the line and the journal.
+const std::set<std::string> kLineValues = {"--device", "--link", "--baud", "--journal", "--rfc2217", "--tcp"};
+const std::set<std::string> kLineFlags = {"--pty", "--help", "-h"};
+// The logger's.
+const std::set<std::string> kLoggerValues = {"--log",
+                                             "--laps",
+                                             "--segments",
+                                             "--course",
+                                             "--seed",
+                                             "--car",
+                                             "--speed-unit",
+                                             "--mm-per-pulse",
+                                             "--stream",
+                                             "--corrupt",
+                                             "--bad-end",
+                                             "--drop",
+                                             "--garbage",
+                                             "--stall-after",
+                                             "--stall",
+                                             "--stall-after-frames",
+                                             "--connect-delay",
+                                             "--dial-results",
+                                             "--drop-carrier-after",
+                                             "--drop-carrier-at-frame"};
+const std::set<std::string> kLoggerFlags = {"--events", "--no-loop", "--modem"};
+const std::set<std::string> kModemOptions = {"--connect-delay", "--dial-results", "--drop-carrier-after",
+                                             "--drop-carrier-at-frame"};
+// The remote station's.
+const std::set<std::string> kRemoteValues = {"--ring-after", "--send", "--hangup-after"};
 const std::set<std::string> kGeneratorOptions = {"--laps", "--segments",   "--course",
                                                  "--car",  "--speed-unit", "--mm-per-pulse"};
 
@@ -34,6 +59,19 @@ bool wholeNumber(const std::string& text, long long& out) {
     out = v;
     return true;
 }
+
+std::vector<std::string> splitList(const std::string& text) {
+    std::vector<std::string> out;
+    std::size_t from = 0;
+    for (;;) {
+        const std::size_t comma = text.find(',', from);
+        out.push_back(text.substr(from, comma - from));
+        if (comma == std::string::npos) return out;
+        from = comma + 1;
+    }
+}
+
+int64_t secondsToMs(double s) { return std::llround(s * 1000.0); }
 
 bool realNumber(const std::string& text, double& out) {
     if (text.empty()) return false;
@@ -72,6 +110,25 @@ class Reader {
         }
         field = v;
     }
+    // A list with one entry a call, "-" for a call left alone.
+    template <typename T, typename Read>
+    void perCall(const char* name, std::vector<T>& field, Read read) {
+        if (!has(name) || !error.empty()) return;
+        std::vector<T> plan;
+        for (const std::string& e : splitList(text(name))) {
+            T v{};
+            if (e == "-") {
+                v = T(-1);
+            } else if (!read(e, v)) {
+                error = std::string(name) +
+                        " takes one entry a call joined by commas ('-': that call keeps its carrier), not '" +
+                        text(name) + "'";
+                return;
+            }
+            plan.push_back(v);
+        }
+        field = std::move(plan);
+    }
     template <typename T>
     void choice(const char* name, T& field, const std::map<std::string, T>& words, const char* list) {
         if (!has(name) || !error.empty()) return;
@@ -89,8 +146,15 @@ class Reader {
 
 }  // namespace
 
-ParsedArgs parseProgramArgs(const std::vector<std::string>& args) {
+ParsedArgs parseProgramArgs(const std::vector<std::string>& all) {
     ParsedArgs out;
+    ProgramOptions& o = out.options;
+    std::vector<std::string> args = all;
+    if (!args.empty() && args.front() == "remote") {
+        o.role = Role::Remote;
+        args.erase(args.begin());
+    }
+    const bool remote = o.role == Role::Remote;
     std::map<std::string, std::string> values;
     std::set<std::string> flags;
     for (size_t i = 0; i < args.size(); ++i) {
@@ -105,7 +169,17 @@ ParsedArgs parseProgramArgs(const std::vector<std::string>& args) {
                 inlineValue = true;
             }
         }
-        if (kFlags.count(name)) {
+        const bool loggerOnly = kLoggerValues.count(name) || kLoggerFlags.count(name);
+        const bool remoteOnly = kRemoteValues.count(name) != 0;
+        if (remote && loggerOnly) {
+            out.error = name + " is the logger's; the remote station does not take it";
+            return out;
+        }
+        if (!remote && remoteOnly) {
+            out.error = name + " belongs to the remote station: veltra-logger-sim remote " + name + " ...";
+            return out;
+        }
+        if (kLineFlags.count(name) || kLoggerFlags.count(name)) {
             if (inlineValue) {
                 out.error = name + " takes no value";
                 return out;
@@ -113,7 +187,7 @@ ParsedArgs parseProgramArgs(const std::vector<std::string>& args) {
             flags.insert(name);
             continue;
         }
-        if (!kValueOptions.count(name)) {
+        if (!kLineValues.count(name) && !loggerOnly && !remoteOnly) {
             out.error =
                 name.rfind("-", 0) == 0 ? "unknown option '" + name + "'" : "unexpected argument '" + name + "'";
             return out;
@@ -132,7 +206,6 @@ ParsedArgs parseProgramArgs(const std::vector<std::string>& args) {
         values[name] = value;
     }
 
-    ProgramOptions& o = out.options;
     if (flags.count("--help") || flags.count("-h")) {
         o.help = true;
         return out;
@@ -141,9 +214,12 @@ ParsedArgs parseProgramArgs(const std::vector<std::string>& args) {
         out.error = std::move(text);
         return out;
     };
-    if (flags.count("--pty") && values.count("--device")) return fail("--pty and --device cannot be combined");
-    if (values.count("--link") && values.count("--device"))
-        return fail("--link names a pseudo-terminal; it cannot be combined with --device");
+    std::vector<std::string> lines;
+    for (const char* l : {"--pty", "--device", "--rfc2217", "--tcp"})
+        if (flags.count(l) || values.count(l)) lines.emplace_back(l);
+    if (lines.size() > 1) return fail(lines[0] + " and " + lines[1] + " cannot be combined");
+    if (values.count("--link") && !lines.empty() && lines[0] != "--pty")
+        return fail("--link names a pseudo-terminal; it cannot be combined with " + lines[0]);
     if (values.count("--log")) {
         for (const std::string& g : kGeneratorOptions)
             if (values.count(g))
@@ -151,10 +227,17 @@ ParsedArgs parseProgramArgs(const std::vector<std::string>& args) {
     }
     if (values.count("--stall") && !values.count("--stall-after") && !values.count("--stall-after-frames"))
         return fail("--stall needs --stall-after or --stall-after-frames");
+    if (!flags.count("--modem")) {
+        for (const std::string& m : kModemOptions)
+            if (values.count(m)) return fail(m + " needs --modem");
+    }
 
     o.device = values.count("--device") ? values["--device"] : "";
     o.link = values.count("--link") ? values["--link"] : "";
     o.journal = values.count("--journal") ? values["--journal"] : "";
+    if (values.count("--device")) o.line = LineKind::Device;
+    if (values.count("--rfc2217")) o.line = LineKind::Rfc2217;
+    if (values.count("--tcp")) o.line = LineKind::Tcp;
     SimOptions& s = o.sim;
     s.logFile = values.count("--log") ? values["--log"] : "";
     s.events = flags.count("--events") != 0;
@@ -162,6 +245,9 @@ ParsedArgs parseProgramArgs(const std::vector<std::string>& args) {
 
     Reader r(values);
     r.whole("--baud", s.baud, 50, 4000000);
+    o.remote.baud = s.baud;
+    r.whole("--rfc2217", o.port, 0, 65535);
+    r.whole("--tcp", o.port, 0, 65535);
     r.whole("--laps", s.gen.laps, 1, loggen::kMaxLapNumber);
     r.whole("--segments", s.gen.segments, 1, loggen::kSegmentsPerLap);
     if (values.count("--course")) s.gen.course = values["--course"];
@@ -182,8 +268,55 @@ ParsedArgs parseProgramArgs(const std::vector<std::string>& args) {
     r.real("--stall-after", s.faults.stallAfterSeconds, 0, 1e6, "seconds, 0 or more");
     r.whole("--stall-after-frames", s.faults.stallAfterFrames, 0, 1000000000LL);
     r.real("--stall", s.faults.stallSeconds, 0, 3600, "seconds, 0..3600");
+    if (flags.count("--modem")) {
+        ModemOptions m;
+        r.whole("--connect-delay", m.connectDelayMs, 0, 600000);
+        r.perCall("--drop-carrier-after", m.dropAfterMs, [](const std::string& e, int64_t& v) {
+            double sec = 0;
+            if (!realNumber(e, sec) || sec < 0 || sec > 1e6) return false;
+            v = secondsToMs(sec);
+            return true;
+        });
+        r.perCall("--drop-carrier-at-frame", m.dropAtFrame, [](const std::string& e, long& v) {
+            long long n = 0;
+            if (!wholeNumber(e, n) || n < 1 || n > 1000000000LL) return false;
+            v = long(n);
+            return true;
+        });
+        if (r.error.empty() && values.count("--dial-results")) {
+            m.dialResults.clear();
+            for (const std::string& e : splitList(values["--dial-results"])) {
+                DialResult d{};
+                if (!parseDialResult(e, d))
+                    return fail("--dial-results takes CONNECT, BUSY, NO CARRIER, NO DIALTONE or NO ANSWER, not '" + e +
+                                "'");
+                m.dialResults.push_back(d);
+            }
+        }
+        s.modem = std::move(m);
+    }
+
+    RemoteOptions& rem = o.remote;
+    double seconds = 0;
+    if (values.count("--ring-after")) {
+        r.real("--ring-after", seconds, 0, 1e6, "seconds, 0 or more");
+        rem.ringAfterMs = secondsToMs(seconds);
+    }
+    if (values.count("--hangup-after")) {
+        r.real("--hangup-after", seconds, 0, 1e6, "seconds, 0 or more");
+        rem.hangupAfterMs = secondsToMs(seconds);
+    }
+    if (r.error.empty() && values.count("--send")) {
+        for (const std::string& e : splitList(values["--send"])) {
+            const std::size_t at = e.rfind('@');
+            double sec = 0;
+            if (at == std::string::npos || at == 0 || !realNumber(e.substr(at + 1), sec) || sec < 0 || sec > 1e6)
+                return fail("--send takes COMMAND@SECONDS entries joined by commas, not '" + e + "'");
+            rem.sends.push_back({e.substr(0, at), secondsToMs(sec)});
+        }
+    }
     if (!r.error.empty()) return fail(r.error);
-    if (s.logFile.empty()) {
+    if (!remote && s.logFile.empty()) {
         const std::string bad = loggen::validateOptions(s.gen);
         if (!bad.empty()) return fail(bad);
     }
@@ -192,19 +325,27 @@ ParsedArgs parseProgramArgs(const std::vector<std::string>& args) {
 
 const char* helpText() {
     return "usage: veltra-logger-sim [options]\n"
+           "       veltra-logger-sim remote [options]\n"
            "\n"
            "A simulated lap timer and data logger. It speaks the logger's side of the wire protocol on\n"
-           "a pseudo-terminal (or a serial device): it answers PARA with its parameter frame, streams\n"
-           "its memory ten records a second after STRT until STOP, takes the transfer rate (RATL, RATM,\n"
-           "RATS) and the main parameter block (MAIN), and can damage frames on request. The first line\n"
-           "on standard output is 'veltra-logger-sim: PATH', the device to open in the terminal.\n"
-           "SIGTERM or SIGINT ends it (exit 0).\n"
+           "a pseudo-terminal (or a serial device, or a TCP port): it answers PARA with its parameter\n"
+           "frame, streams its memory ten records a second after STRT until STOP, takes the transfer\n"
+           "rate (RATL, RATM, RATS) and the main parameter block (MAIN), and can damage frames on\n"
+           "request. With --modem a Hayes modem stands in front of it. With 'remote' first it is the\n"
+           "remote station on the terminal's sub port instead: an answering modem that rings in, asks\n"
+           "for the live stream and writes down every frame it gets. The first line on standard output\n"
+           "is 'veltra-logger-sim: WHERE', what to open in the terminal: a device path, or\n"
+           "rfc2217://127.0.0.1:PORT or tcp://127.0.0.1:PORT. SIGTERM or SIGINT ends it (exit 0).\n"
            "\n"
-           "line:\n"
+           "line (both roles):\n"
            "  --pty                 a new pseudo-terminal (default)\n"
            "  --link PATH           also a symlink PATH to it (a stale symlink is replaced, a file is not),\n"
            "                        removed on exit\n"
            "  --device DEV          an existing serial device instead, in raw mode at --baud\n"
+           "  --rfc2217 PORT        a Telnet com port server (RFC 2217) on 127.0.0.1:PORT (0: a free port),\n"
+           "                        one client at a time; the client's baud rate sets the pacing, CD\n"
+           "                        follows the modem's carrier (always on without one)\n"
+           "  --tcp PORT            plain TCP on 127.0.0.1:PORT, bytes as they are, one client at a time\n"
            "  --baud N              line speed in bits a second, ten bits a byte (default 9600)\n"
            "  --journal FILE        what happens, one JSON line an event ('-': standard error)\n"
            "\n"
@@ -233,6 +374,26 @@ const char* helpText() {
            "  --stall-after-frames N  the same after N frames\n"
            "  --stall D             how long the stall lasts, seconds (default 6)\n"
            "\n"
+           "modem (the logger behind a Hayes modem; the logger hears only what comes in a call):\n"
+           "  --modem               AT commands with echo (ATE0/ATE1), ATZ, AT&F, ATH, ATO, ATSn=v, ATD/ATDT/\n"
+           "                        ATDP; CONNECT <baud>; '+++' between a second of silence each side\n"
+           "  --connect-delay MS    from the dial to its result (default 2000)\n"
+           "  --dial-results LIST   one result a dial attempt, the last repeating: CONNECT, BUSY,\n"
+           "                        NO CARRIER, NO DIALTONE, NO ANSWER, joined by commas (default CONNECT)\n"
+           "  --drop-carrier-after LIST     per call, in order: the carrier drops S seconds after CONNECT\n"
+           "  --drop-carrier-at-frame LIST  per call: ... once N frames of the call have left the line\n"
+           "                        (entry k for the k-th call, '-' keeps that call up, calls past the list\n"
+           "                        keep their carrier; e.g. '5' drops the first call only). On a drop the\n"
+           "                        stream stops, what had not left is lost, NO CARRIER follows.\n"
+           "\n"
+           "remote station (veltra-logger-sim remote ...; the line options above, and):\n"
+           "  --ring-after S        a call rings in S seconds after the terminal's AT line was answered OK\n"
+           "                        (default 1): RING, then CONNECT <baud>, carrier on\n"
+           "  --send LIST           commands sent as STX text ETB at seconds after CONNECT, e.g.\n"
+           "                        'STRT@2,PARA@3,STOP@20'\n"
+           "  --hangup-after S      the station hangs up S seconds after CONNECT (NO CARRIER); another\n"
+           "                        AT line from the terminal brings another call\n"
+           "\n"
            "journal: one JSON object a line, each with t (ms since the start) and event:\n"
            "  command   text, command (start stop parameters clear rate main-read main-write course\n"
            "            download memory-clear ack unknown); served:false for downloads (not served yet)\n"
@@ -246,6 +407,17 @@ const char* helpText() {
            "  rejected  text, reason (a MAIN block that is not 27 whole numbers)\n"
            "  stall     seconds, until; resume; loop pass; end reason\n"
            "  overflow  bytes (nobody read the line and its buffer was full)\n"
+           "  modem     text (an AT line), reply (OK, ERROR, ...); ignored:true for a line without AT\n"
+           "  dial      number, attempt, result\n"
+           "  carrier   on, reason (connect answer time frames hang-up reset dtr remote), call (from 1)\n"
+           "  escape; hang-up call (whether one was up); ring\n"
+           "  client    on, peer (a network client came or went)\n"
+           "  telnet    got and sent (WILL WONT DO DONT), option; or dropped (bytes), reason\n"
+           "  comport   command (set-baudrate, set-control, ...), value, reply; text; error\n"
+           "  notify    modemstate (the NOTIFY-MODEMSTATE value sent)\n"
+           "  sent      text (remote: a command sent)\n"
+           "  received  kind, counter (G N Z), checksum (true when byte 23 fits), hex (all 25 bytes)\n"
+           "  text      text (remote: bytes that were no frame)\n"
            "\n"
            "exit status: 0 after SIGTERM or SIGINT (and for --help), 1 when the memory, the line or the\n"
            "journal cannot be had, 2 for a usage mistake.\n";

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "sim/Commands.h"
+#include "sim/FrameScanner.h"
 #include "sim/Memory.h"
 #include "sim/SimArgs.h"
 #include "sim/SimTestSupport.h"
@@ -94,6 +95,62 @@ TEST(SimCommandParse, ReadsTheirArguments) {
     EXPECT_EQ(main.main[1], 999);
     EXPECT_EQ(main.main[26], -7);
     EXPECT_FALSE(parseCommand("MAIN,1,,3").mainValid);
+}
+
+// ---- logger frames out of a byte stream ------------------------------------------------------
+
+// A frame of `kind` whose payload bytes are all `fill`.
+std::string frameBytes(char kind, char fill = 'x') {
+    std::string f(std::size_t(frame::kBytes), fill);
+    f[0] = char(frame::kSTX);
+    f[frame::kKind] = kind;
+    f[frame::kEnd] = char(frame::kETB);
+    return f;
+}
+
+struct ScanCase {
+    const char* name;
+    std::vector<std::string> chunks;
+    std::vector<std::string> pieces;  // frames as themselves, text as "text:" and the bytes
+    friend void PrintTo(const ScanCase& c, std::ostream* os) { *os << c.name; }
+};
+class SimFrameScanner : public ::testing::TestWithParam<ScanCase> {};
+
+TEST_P(SimFrameScanner, CutsFramesAndText) {
+    FrameScanner s;
+    std::vector<std::string> got;
+    for (const std::string& c : GetParam().chunks)
+        for (const FrameScanner::Piece& p : s.feed(c)) got.push_back(p.frame ? p.bytes : "text:" + p.bytes);
+    EXPECT_EQ(got, GetParam().pieces);
+}
+
+const std::string kG = frameBytes('G'), kS = frameBytes('S', 's');
+// 24 bytes after an STX, then no ETB: the frame inside starts at its second STX.
+const std::string kFalseStart = "\x02" + std::string(5, 'n') + kG.substr(0, 19);
+INSTANTIATE_TEST_SUITE_P(
+    Streams, SimFrameScanner,
+    ::testing::Values(
+        ScanCase{"OneFrame", {kG}, {kG}},
+        ScanCase{"InPieces", {kG.substr(0, 3), kG.substr(3, 20), kG.substr(23)}, {kG}},
+        ScanCase{"BackToBack", {kG + kS}, {kG, kS}},
+        ScanCase{"TextAroundFrames", {"\r\nOK\r\n" + kG + "NO CARRIER"}, {"text:\r\nOK\r\n", kG, "text:NO CARRIER"}},
+        ScanCase{"TextWaitsWhileAFrameIsOpen", {"ab" + kG.substr(0, 10), kG.substr(10)}, {"text:ab", kG}},
+        ScanCase{"BadEndResyncsAtTheNextStx", {kFalseStart + kG.substr(19)}, {"text:\x02nnnnn", kG}},
+        ScanCase{"BadEndWithoutStxIsAllText",
+                 {"\x02" + std::string(24, 'z') + "q"},
+                 {"text:\x02" + std::string(24, 'z') + "q"}},
+        ScanCase{"LongTextInPieces",
+                 {std::string(300, 't')},
+                 {"text:" + std::string(256, 't'), "text:" + std::string(44, 't')}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(SimFrameScanner, ResetForgetsAFrameBegun) {
+    FrameScanner s;
+    EXPECT_TRUE(s.feed(kG.substr(0, 12)).empty());
+    s.reset();
+    const std::vector<FrameScanner::Piece> p = s.feed(kS);
+    ASSERT_EQ(p.size(), 1u);
+    EXPECT_EQ(p[0].bytes, kS);
 }
 
 // ---- a log file as the memory -----------------------------------------------------------------
@@ -219,6 +276,48 @@ TEST(SimArgs, OptionsReachTheSimulator) {
     EXPECT_TRUE(parseProgramArgs({"-h"}).options.help);
 }
 
+TEST(SimArgs, ModemNetworkAndRemoteOptionsReachTheirParts) {
+    const ParsedArgs m = parseProgramArgs({"--modem", "--rfc2217", "0", "--connect-delay", "500", "--dial-results",
+                                           "busy,no-carrier,CONNECT", "--drop-carrier-after", "5,-,2.5",
+                                           "--drop-carrier-at-frame", "-,30"});
+    ASSERT_EQ(m.error, "");
+    EXPECT_EQ(m.options.role, Role::Logger);
+    EXPECT_EQ(m.options.line, LineKind::Rfc2217);
+    EXPECT_EQ(m.options.port, 0);
+    ASSERT_TRUE(m.options.sim.modem.has_value());
+    const ModemOptions& mo = *m.options.sim.modem;
+    EXPECT_EQ(mo.connectDelayMs, 500);
+    EXPECT_THAT(mo.dialResults, ElementsAreArray({DialResult::Busy, DialResult::NoCarrier, DialResult::Connect}));
+    EXPECT_THAT(mo.dropAfterMs, ElementsAreArray({int64_t(5000), int64_t(-1), int64_t(2500)}));
+    EXPECT_THAT(mo.dropAtFrame, ElementsAreArray({-1L, 30L}));
+
+    const ParsedArgs plain = parseProgramArgs({"--modem", "--tcp", "4001"});
+    ASSERT_EQ(plain.error, "");
+    EXPECT_EQ(plain.options.line, LineKind::Tcp);
+    EXPECT_EQ(plain.options.port, 4001);
+    EXPECT_EQ(plain.options.sim.modem->connectDelayMs, 2000);
+    EXPECT_THAT(plain.options.sim.modem->dialResults, ElementsAreArray({DialResult::Connect}));
+    EXPECT_TRUE(plain.options.sim.modem->dropAfterMs.empty());
+    EXPECT_FALSE(parseProgramArgs({}).options.sim.modem.has_value());
+
+    const ParsedArgs r = parseProgramArgs(
+        {"remote", "--baud", "2400", "--ring-after", "0.5", "--send", "STRT@2,PARA@3,STOP@20", "--hangup-after", "30"});
+    ASSERT_EQ(r.error, "");
+    EXPECT_EQ(r.options.role, Role::Remote);
+    EXPECT_EQ(r.options.line, LineKind::Pty);
+    EXPECT_EQ(r.options.remote.baud, 2400);
+    EXPECT_EQ(r.options.remote.ringAfterMs, 500);
+    EXPECT_EQ(r.options.remote.hangupAfterMs, 30000);
+    ASSERT_EQ(r.options.remote.sends.size(), 3u);
+    EXPECT_EQ(r.options.remote.sends[1].text, "PARA");
+    EXPECT_EQ(r.options.remote.sends[1].afterMs, 3000);
+    const ParsedArgs rd = parseProgramArgs({"remote"});
+    ASSERT_EQ(rd.error, "");
+    EXPECT_EQ(rd.options.remote.ringAfterMs, 1000);
+    EXPECT_EQ(rd.options.remote.hangupAfterMs, -1);
+    EXPECT_TRUE(rd.options.remote.sends.empty());
+}
+
 struct UsageCase {
     std::vector<std::string> args;
     const char* error;
@@ -244,28 +343,81 @@ INSTANTIATE_TEST_SUITE_P(
                       UsageCase{{"--log", "a.log", "--laps", "2"}, "--laps cannot be combined"},
                       UsageCase{{"--stall", "5"}, "--stall needs --stall-after"},
                       UsageCase{{"--events=1"}, "--events takes no value"},
-                      UsageCase{{"--mm-per-pulse", "50"}, "100..999"}),
+                      UsageCase{{"--mm-per-pulse", "50"}, "100..999"},
+                      UsageCase{{"--connect-delay", "10"}, "--connect-delay needs --modem"},
+                      UsageCase{{"--modem", "--dial-results", "CONNECT,RING"}, "not 'RING'"},
+                      UsageCase{{"--modem", "--drop-carrier-after", "5,x"}, "one entry a call"},
+                      UsageCase{{"--modem", "--drop-carrier-at-frame", "0"}, "one entry a call"},
+                      UsageCase{{"--rfc2217", "0", "--tcp", "1"}, "--rfc2217 and --tcp cannot be combined"},
+                      UsageCase{{"--tcp", "70000"}, "--tcp needs a whole number 0..65535"},
+                      UsageCase{{"--tcp", "0", "--link", "/tmp/l"}, "cannot be combined with --tcp"},
+                      UsageCase{{"--ring-after", "1"}, "belongs to the remote station"},
+                      UsageCase{{"remote", "--laps", "2"}, "--laps is the logger's"},
+                      UsageCase{{"remote", "--modem"}, "--modem is the logger's"},
+                      UsageCase{{"remote", "--send", "STRT"}, "COMMAND@SECONDS"},
+                      UsageCase{{"remote", "--send", "@2"}, "COMMAND@SECONDS"},
+                      UsageCase{{"remote", "--hangup-after", "-1"}, "--hangup-after needs seconds"}),
     [](const auto& info) { return std::to_string(info.index); });
 
 TEST(SimArgs, HelpNamesEveryOptionAndJournalEvent) {
     const std::string help = helpText();
-    for (const char* word : {"--pty",          "--link",
-                             "--device",       "--baud",
-                             "--journal",      "--log",
-                             "--laps",         "--segments",
-                             "--course",       "--seed",
-                             "--car",          "--speed-unit",
-                             "--mm-per-pulse", "--stream",
-                             "--events",       "--no-loop",
-                             "--corrupt",      "--bad-end",
-                             "--drop",         "--garbage",
-                             "--stall-after",  "--stall-after-frames",
-                             "--stall ",       "command",
-                             "frame",          "skipped",
-                             "reply",          "rejected",
-                             "stall",          "resume",
-                             "loop",           "end",
-                             "overflow",       "fault"})
+    for (const char* word : {"--pty",
+                             "--link",
+                             "--device",
+                             "--baud",
+                             "--journal",
+                             "--log",
+                             "--laps",
+                             "--segments",
+                             "--course",
+                             "--seed",
+                             "--car",
+                             "--speed-unit",
+                             "--mm-per-pulse",
+                             "--stream",
+                             "--events",
+                             "--no-loop",
+                             "--corrupt",
+                             "--bad-end",
+                             "--drop",
+                             "--garbage",
+                             "--stall-after",
+                             "--stall-after-frames",
+                             "--stall ",
+                             "command",
+                             "frame",
+                             "skipped",
+                             "reply",
+                             "rejected",
+                             "stall",
+                             "resume",
+                             "loop",
+                             "end",
+                             "overflow",
+                             "fault",
+                             "remote",
+                             "--rfc2217",
+                             "--tcp",
+                             "--modem",
+                             "--connect-delay",
+                             "--dial-results",
+                             "--drop-carrier-after",
+                             "--drop-carrier-at-frame",
+                             "--ring-after",
+                             "--send",
+                             "--hangup-after",
+                             "dial",
+                             "carrier",
+                             "escape",
+                             "hang-up",
+                             "ring",
+                             "client",
+                             "telnet",
+                             "comport",
+                             "notify",
+                             "sent",
+                             "received",
+                             "hex"})
         EXPECT_THAT(help, HasSubstr(word));
 }
 

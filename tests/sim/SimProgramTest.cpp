@@ -1,24 +1,31 @@
 // veltra-logger-sim as a program: it names its pseudo-terminal, answers a command frame on it,
-// ends cleanly on SIGTERM (symlink gone, journal written) and exits with the documented status.
+// ends cleanly on SIGTERM (symlink gone, journal written) and exits with the documented status;
+// as an RFC 2217 server it negotiates with a plain socket and sends a parameter frame escaped,
+// and as the remote station on a pseudo-terminal it answers the init, calls in and sends STRT.
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include <arpa/inet.h>
 #include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include "sim/Rfc2217.h"
 #include "sim/SimTestSupport.h"
 #include "support/TestApp.h"
 
@@ -133,6 +140,163 @@ TEST(SimProgram, ServesAPseudoTerminalAndEndsCleanlyOnSigterm) {
     const std::string lines = readFile(journal);
     EXPECT_THAT(lines, HasSubstr("\"event\":\"command\",\"text\":\"PARA\""));
     EXPECT_THAT(lines, HasSubstr("\"kind\":\"P\""));
+}
+
+// The path or address the program names on its first line.
+std::string firstLine(Child& c) {
+    const std::string first = readUntil(c.out, [](const std::string& s) { return s.find('\n') != std::string::npos; });
+    const std::string prefix = "veltra-logger-sim: ";
+    if (first.rfind(prefix, 0) != 0 || first.find('\n') == std::string::npos) {
+        ADD_FAILURE() << "first line: " << first;
+        return "";
+    }
+    return first.substr(prefix.size(), first.find('\n') - prefix.size());
+}
+
+int connectTo(int port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<uint16_t>(port));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0) return fd;
+    if (fd >= 0) ::close(fd);
+    return -1;
+}
+
+void send(int fd, const std::string& bytes) {
+    ASSERT_EQ(::write(fd, bytes.data(), bytes.size()), ssize_t(bytes.size()));
+}
+
+std::string iac(std::initializer_list<int> b) {
+    std::string s;
+    for (int c : b) s += static_cast<char>(c);
+    return s;
+}
+
+// Telnet data with the commands taken out and 0xFF undoubled; `raw` keeps the bytes as sent.
+std::string telnetData(const std::string& raw) {
+    using namespace telnet;
+    std::string data;
+    for (std::size_t i = 0; i < raw.size(); ++i) {
+        const auto c = static_cast<unsigned char>(raw[i]);
+        if (c != kIAC) {
+            data += raw[i];
+            continue;
+        }
+        if (++i >= raw.size()) break;
+        const auto v = static_cast<unsigned char>(raw[i]);
+        if (v == kIAC) {
+            data += raw[i];
+        } else if (v >= kWILL) {
+            ++i;
+        } else if (v == kSB) {
+            const std::size_t end = raw.find(iac({kIAC, kSE}), i);
+            if (end == std::string::npos) break;
+            i = end + 1;
+        }
+    }
+    return data;
+}
+
+TEST(SimProgram, Rfc2217ServerNegotiatesAndSendsTheParameterFrameEscaped) {
+    using namespace telnet;
+    TempDir dir;
+    const std::string journal = dir.file("journal.jsonl");
+    // 255 mm a pulse puts 0xFF at frame byte 4: the server must double it.
+    Child c =
+        start({"--rfc2217", "0", "--laps", "1", "--course", "oval", "--mm-per-pulse", "255", "--journal", journal});
+    ASSERT_GT(c.pid, 0);
+    const std::string where = firstLine(c);
+    ASSERT_THAT(where, StartsWith("rfc2217://127.0.0.1:"));
+    const int port = std::stoi(where.substr(where.rfind(':') + 1));
+
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round == 0 ? "first client" : "a client after the first has gone");
+        const int fd = connectTo(port);
+        ASSERT_GE(fd, 0) << std::strerror(errno);
+        const std::string offers = iac({kIAC, kWILL, kBinary, kIAC, kDO, kBinary, kIAC, kWILL, kSuppressGoAhead, kIAC,
+                                        kDO, kSuppressGoAhead, kIAC, kDO, kComPort});
+        EXPECT_EQ(readUntil(fd, [&](const std::string& s) { return s.size() >= offers.size(); }), offers);
+
+        // Agree, ask for a faster line, then the parameters.
+        send(fd, iac({kIAC, kWILL, kComPort, kIAC, kDO, kBinary, kIAC, kWILL, kBinary, kIAC, kSB, kComPort,
+                      comport::kSetBaudRate, 0, 1, 0xC2, 0, kIAC, kSE}));
+        const std::string notify = iac({kIAC, kSB, kComPort, comport::kNotifyModemState + comport::kServer,
+                                        comport::kCD | comport::kDSR | comport::kCTS, kIAC, kSE});
+        const std::string baud =
+            iac({kIAC, kSB, kComPort, comport::kSetBaudRate + comport::kServer, 0, 1, 0xC2, 0, kIAC, kSE});
+        EXPECT_EQ(readUntil(fd, [&](const std::string& s) { return s.size() >= notify.size() + baud.size(); }),
+                  notify + baud);
+        send(fd, command("PARA"));
+        const std::string raw = readUntil(fd, [](const std::string& s) { return telnetData(s).size() >= 25; });
+        ::close(fd);
+        const std::string data = telnetData(raw);
+        ASSERT_EQ(data.size(), 25u);
+        frame::Frame f{};
+        std::copy(data.begin(), data.end(), f.begin());
+        EXPECT_TRUE(wellFormed(f));
+        EXPECT_EQ(f[frame::kKind], 'P');
+        EXPECT_EQ(f[frame::kMmPerPulse + 1], 0xFF);
+        EXPECT_EQ(raw.size(), 25u + std::count(data.begin(), data.end(), char(0xFF))) << "every 0xFF doubled";
+        EXPECT_THAT(raw, HasSubstr(iac({0x00, kIAC, kIAC})));
+    }
+    ASSERT_EQ(::kill(c.pid, SIGTERM), 0);
+    EXPECT_EQ(exitStatus(c), 0);
+    const std::string lines = readFile(journal);
+    EXPECT_THAT(lines, HasSubstr("\"event\":\"telnet\",\"got\":\"WILL\",\"option\":44"));
+    EXPECT_THAT(lines, HasSubstr("\"event\":\"comport\",\"command\":\"set-baudrate\",\"value\":115200"));
+    EXPECT_THAT(lines, HasSubstr("\"event\":\"client\",\"on\":false"));
+    EXPECT_THAT(lines, HasSubstr("\"kind\":\"P\""));
+}
+
+TEST(SimProgram, RemoteStationAnswersTheInitCallsInAndSendsStrt) {
+    TempDir dir;
+    const std::string link = dir.file("sub");
+    Child c = start({"remote", "--link", link, "--ring-after", "0.3", "--send", "STRT@0.5", "--journal", "-"});
+    ASSERT_GT(c.pid, 0);
+    ASSERT_THAT(firstLine(c), StartsWith("/dev/"));
+    const int fd = ::open(link.c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(fd, 0) << std::strerror(errno);
+    termios t{};
+    ::tcgetattr(fd, &t);
+    ::cfmakeraw(&t);
+    ::tcsetattr(fd, TCSANOW, &t);
+
+    using Clock = std::chrono::steady_clock;
+    auto has = [](const std::string& what) {
+        return [what](const std::string& s) { return s.find(what) != std::string::npos; };
+    };
+    const auto init = Clock::now();
+    send(fd, "AT&FS0=1\r");
+    EXPECT_EQ(readUntil(fd, has("OK\r\n")), "AT&FS0=1\r\r\nOK\r\n");
+    EXPECT_EQ(readUntil(fd, has("CONNECT 9600\r\n")), "\r\nRING\r\n\r\nCONNECT 9600\r\n");
+    const auto connected = Clock::now();
+    EXPECT_GE(connected - init, std::chrono::milliseconds(300));
+    EXPECT_EQ(readUntil(fd, has(command("STRT"))), command("STRT"));
+    EXPECT_GE(Clock::now() - connected, std::chrono::milliseconds(400));
+
+    // The terminal relays a live frame: the station writes it down byte for byte.
+    frame::Frame g{};
+    g[frame::kCounter + 1] = 42;
+    g[frame::kRecord] = 0xFF;
+    frame::seal(g, 'G');
+    send(fd, std::string(g.begin(), g.end()));
+    std::string hex;
+    for (uint8_t b : g) {
+        char h[3];
+        std::snprintf(h, sizeof h, "%02x", b);
+        hex += h;
+    }
+    const std::string received =
+        "\"event\":\"received\",\"kind\":\"G\",\"counter\":42,\"checksum\":true,\"hex\":\"" + hex + "\"";
+    const std::string lines = readUntil(c.err, has(received));
+    ::close(fd);
+    ASSERT_EQ(::kill(c.pid, SIGTERM), 0);
+    EXPECT_EQ(exitStatus(c), 0);
+    EXPECT_THAT(lines, HasSubstr(received));
+    EXPECT_THAT(lines, HasSubstr("\"event\":\"sent\",\"text\":\"STRT\""));
+    EXPECT_THAT(lines, HasSubstr("\"event\":\"ring\""));
 }
 
 struct StatusCase {

@@ -1,0 +1,433 @@
+// The RFC 2217 server's state machine: the opening offers and the answers to every negotiation
+// (none to an answer, so no loop), 0xFF escaping both ways, CR NUL before binary, every com port
+// command answered with the value in effect, modem-state notifications as the carrier comes and
+// goes (and the mask), and hostile input in random pieces from fixed seeds.
+#include <cstdint>
+#include <iterator>
+#include <ostream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "sim/Modem.h"
+#include "sim/Rfc2217.h"
+#include "sim/SimTestSupport.h"
+
+namespace vt::sim::test {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using namespace telnet;
+
+std::string bytes(std::initializer_list<int> b) {
+    std::string s;
+    for (int c : b) s += static_cast<char>(c);
+    return s;
+}
+std::string verb(int v, int option) { return bytes({kIAC, v, option}); }
+// A com port subnegotiation, the value escaped.
+std::string sub(int cmd, const std::string& value = "") {
+    std::string s = bytes({kIAC, kSB, kComPort, cmd});
+    for (char c : value) {
+        s += c;
+        if (static_cast<unsigned char>(c) == kIAC) s += c;
+    }
+    return s + bytes({kIAC, kSE});
+}
+std::string modemState(int v) { return sub(comport::kNotifyModemState + comport::kServer, bytes({v})); }
+
+std::vector<Fields> journal(Rfc2217Server& s) {
+    std::vector<Fields> out;
+    for (const std::string& l : s.takeJournal()) out.push_back(parseJson(l));
+    return out;
+}
+
+// A server that has made its offers and heard the client agree to everything (the com port
+// option included), with its output and journal drained.
+Rfc2217Server agreed() {
+    Rfc2217Server s;
+    s.start(0);
+    s.fromClient(verb(kDO, kBinary) + verb(kWILL, kBinary) + verb(kDO, kSuppressGoAhead) +
+                     verb(kWILL, kSuppressGoAhead) + verb(kWILL, kComPort),
+                 0);
+    s.takeOutput();
+    s.takeJournal();
+    return s;
+}
+
+// ---- negotiation ------------------------------------------------------------------------------
+
+TEST(Rfc2217Negotiation, OffersBinaryAndSgaBothWaysAndAsksForTheComPort) {
+    Rfc2217Server s;
+    s.start(0);
+    EXPECT_EQ(s.takeOutput(), verb(kWILL, kBinary) + verb(kDO, kBinary) + verb(kWILL, kSuppressGoAhead) +
+                                  verb(kDO, kSuppressGoAhead) + verb(kDO, kComPort));
+    EXPECT_EQ(journal(s).size(), 5u);
+    EXPECT_FALSE(s.comPortUp());
+}
+
+struct NegotiationCase {
+    const char* name;
+    bool started;       // the server made its offers first
+    std::string input;  // from the client
+    std::string reply;  // the server's whole answer
+    bool comPortUp;
+    friend void PrintTo(const NegotiationCase& c, std::ostream* os) { *os << c.name; }
+};
+class Rfc2217Negotiation : public ::testing::TestWithParam<NegotiationCase> {};
+
+TEST_P(Rfc2217Negotiation, AnswersOnlyWhatChangesState) {
+    const NegotiationCase& c = GetParam();
+    Rfc2217Server s;
+    if (c.started) s.start(0);
+    s.takeOutput();
+    EXPECT_EQ(s.fromClient(c.input, 0), "");
+    EXPECT_EQ(s.takeOutput(), c.reply);
+    EXPECT_EQ(s.comPortUp(), c.comPortUp);
+}
+
+const int kEcho = 1, kTerminalType = 24;
+// CD on (no modem), DSR and CTS.
+const int kIdleLines = comport::kCD | comport::kDSR | comport::kCTS;
+INSTANTIATE_TEST_SUITE_P(
+    Verbs, Rfc2217Negotiation,
+    ::testing::Values(
+        NegotiationCase{"ComPortAgreedTellsTheLines", true, verb(kWILL, kComPort), modemState(kIdleLines), true},
+        NegotiationCase{"ComPortOfferedByTheClient", false, verb(kWILL, kComPort),
+                        verb(kDO, kComPort) + modemState(kIdleLines), true},
+        NegotiationCase{"ComPortAskedOfUs", true, verb(kDO, kComPort), verb(kWILL, kComPort) + modemState(kIdleLines),
+                        true},
+        NegotiationCase{"ComPortRefused", true, verb(kWONT, kComPort), "", false},
+        NegotiationCase{"AnswersToOurOffersAreNotAnswered", true,
+                        verb(kDO, kBinary) + verb(kWILL, kBinary) + verb(kDO, kSuppressGoAhead), "", false},
+        NegotiationCase{"RepeatsAreNotAnswered", false,
+                        verb(kWILL, kBinary) + verb(kWILL, kBinary) + verb(kDO, kBinary) + verb(kDO, kBinary),
+                        verb(kDO, kBinary) + verb(kWILL, kBinary), false},
+        NegotiationCase{"OthersRefused", true, verb(kWILL, kEcho) + verb(kDO, kEcho) + verb(kDO, kTerminalType),
+                        verb(kDONT, kEcho) + verb(kWONT, kEcho) + verb(kWONT, kTerminalType), false},
+        NegotiationCase{"RefusalsOfOthersNotAnswered", true, verb(kWONT, kEcho) + verb(kDONT, kTerminalType), "",
+                        false},
+        NegotiationCase{"SwitchedOffOnceAnswered", true,
+                        verb(kWILL, kBinary) + verb(kWONT, kBinary) + verb(kWONT, kBinary), verb(kDONT, kBinary),
+                        false},
+        NegotiationCase{"WeStopWhenAsked", true,
+                        verb(kDO, kSuppressGoAhead) + verb(kDONT, kSuppressGoAhead) + verb(kDONT, kSuppressGoAhead),
+                        verb(kWONT, kSuppressGoAhead), false},
+        NegotiationCase{"OtherCommandsPassedOver", true, bytes({kIAC, 241, kIAC, 243, kIAC, 246, kIAC, kSE}), "",
+                        false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Rfc2217Negotiation, JournalsWhatCameAndWhatWentBack) {
+    Rfc2217Server s;
+    s.fromClient(verb(kWILL, kEcho) + verb(kWILL, kComPort), 5);
+    const std::vector<Fields> j = journal(s);
+    ASSERT_EQ(j.size(), 3u);
+    EXPECT_EQ(j[0].at("event"), "telnet");
+    EXPECT_EQ(j[0].at("got"), "WILL");
+    EXPECT_EQ(num(j[0], "option"), kEcho);
+    EXPECT_EQ(j[0].at("sent"), "DONT");
+    EXPECT_EQ(num(j[1], "option"), kComPort);
+    EXPECT_EQ(j[1].at("sent"), "DO");
+    EXPECT_EQ(j[2].at("event"), "notify");
+    EXPECT_EQ(num(j[2], "modemstate"), kIdleLines);
+    EXPECT_EQ(num(j[2], "t"), 5);
+}
+
+// ---- data ---------------------------------------------------------------------------------------
+
+struct DataCase {
+    const char* name;
+    bool binary;  // the client agreed to send binary
+    std::vector<std::string> chunks;
+    std::string data;
+    friend void PrintTo(const DataCase& c, std::ostream* os) { *os << c.name; }
+};
+class Rfc2217Data : public ::testing::TestWithParam<DataCase> {};
+
+TEST_P(Rfc2217Data, ComesOutUnescaped) {
+    Rfc2217Server s = agreed();
+    if (!GetParam().binary) s.fromClient(verb(kWONT, kBinary), 0);
+    std::string got;
+    for (const std::string& c : GetParam().chunks) got += s.fromClient(c, 0);
+    EXPECT_EQ(got, GetParam().data);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Streams, Rfc2217Data,
+    ::testing::Values(
+        DataCase{"Plain", true, {"\x02PARA\x17"}, "\x02PARA\x17"},
+        DataCase{"DoubledIac", true, {bytes({'a', kIAC, kIAC, 'b'})}, bytes({'a', kIAC, 'b'})},
+        DataCase{"DoubledIacSplit", true, {bytes({'a', kIAC}), bytes({kIAC, 'b'})}, bytes({'a', kIAC, 'b'})},
+        DataCase{"NegotiationInsideData", true, {"ab" + verb(kDO, kBinary) + "cd"}, "abcd"},
+        DataCase{"SubnegotiationSplitEverywhere",
+                 true,
+                 {"x", bytes({kIAC}), bytes({kSB, kComPort}), bytes({comport::kSetParity, 1, kIAC}), bytes({kSE}), "y"},
+                 "xy"},
+        DataCase{"CrNulBeforeBinary", false, {bytes({'A', 'T', '\r', 0, 'x', 0})}, bytes({'A', 'T', '\r', 'x', 0})},
+        DataCase{"CrNulSplitBeforeBinary", false, {"AT\r", bytes({0})}, "AT\r"},
+        DataCase{"CrNulKeptInBinary", true, {bytes({'\r', 0})}, bytes({'\r', 0})}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Rfc2217Data, GoesToTheClientEscapedAfterWhatWasSaid) {
+    Rfc2217Server s = agreed();
+    s.fromClient(sub(comport::kNotifyModemState), 0);
+    s.toClient(bytes({0x02, 'G', kIAC, 0x17}));
+    EXPECT_EQ(s.takeOutput(), modemState(kIdleLines) + bytes({0x02, 'G', kIAC, kIAC, 0x17}));
+}
+
+// ---- com port commands --------------------------------------------------------------------------
+
+struct ComPortCase {
+    const char* name;
+    int cmd;
+    std::string value;
+    std::string reply;  // the value part of the answer; "-" none
+    void (*check)(const Rfc2217Server&, Rfc2217Server::Requests);
+    friend void PrintTo(const ComPortCase& c, std::ostream* os) { *os << c.name; }
+};
+class Rfc2217ComPort : public ::testing::TestWithParam<ComPortCase> {};
+
+TEST_P(Rfc2217ComPort, AnswersWithTheValueInEffect) {
+    const ComPortCase& c = GetParam();
+    Rfc2217Server s = agreed();
+    EXPECT_EQ(s.fromClient(sub(c.cmd, c.value), 7), "");
+    EXPECT_EQ(s.takeOutput(), c.reply == "-" ? "" : sub(c.cmd + comport::kServer, c.reply));
+    c.check(s, s.takeRequests());
+    const std::vector<Fields> j = journal(s);
+    ASSERT_EQ(j.size(), 1u);
+    EXPECT_EQ(j[0].at("event"), "comport");
+}
+
+void nothing(const Rfc2217Server&, Rfc2217Server::Requests r) {
+    EXPECT_EQ(r.baud, 0u);
+    EXPECT_FALSE(r.purgeReceive || r.purgeTransmit || r.dtrOff);
+}
+INSTANTIATE_TEST_SUITE_P(
+    Commands, Rfc2217ComPort,
+    ::testing::Values(
+        ComPortCase{"BaudSet", comport::kSetBaudRate, bytes({0, 0, 0x4B, 0}), bytes({0, 0, 0x4B, 0}),
+                    [](const Rfc2217Server& s, Rfc2217Server::Requests r) {
+                        EXPECT_EQ(s.settings().baud, 19200u);
+                        EXPECT_EQ(r.baud, 19200u);
+                    }},
+        ComPortCase{"BaudAsked", comport::kSetBaudRate, bytes({0, 0, 0, 0}), bytes({0, 0, 0x25, 0x80}), nothing},
+        ComPortCase{"BaudWithIacBytes", comport::kSetBaudRate, bytes({0, 1, 0xFF, 0xFF}), bytes({0, 1, 0xFF, 0xFF}),
+                    [](const Rfc2217Server& s, Rfc2217Server::Requests r) {
+                        EXPECT_EQ(s.settings().baud, 131071u);
+                        EXPECT_EQ(r.baud, 131071u);
+                    }},
+        ComPortCase{"BaudOutOfRangeKept", comport::kSetBaudRate, bytes({0, 0, 0, 10}), bytes({0, 0, 0x25, 0x80}),
+                    nothing},
+        ComPortCase{"BaudCutShort", comport::kSetBaudRate, bytes({0, 0x4B}), "-", nothing},
+        ComPortCase{"DataSize", comport::kSetDataSize, bytes({7}), bytes({7}),
+                    [](const Rfc2217Server& s, Rfc2217Server::Requests) { EXPECT_EQ(s.settings().dataSize, 7); }},
+        ComPortCase{"DataSizeAsked", comport::kSetDataSize, bytes({0}), bytes({8}), nothing},
+        ComPortCase{"DataSizeOutOfRangeKept", comport::kSetDataSize, bytes({9}), bytes({8}), nothing},
+        ComPortCase{"Parity", comport::kSetParity, bytes({3}), bytes({3}),
+                    [](const Rfc2217Server& s, Rfc2217Server::Requests) { EXPECT_EQ(s.settings().parity, 3); }},
+        ComPortCase{"StopSize", comport::kSetStopSize, bytes({2}), bytes({2}),
+                    [](const Rfc2217Server& s, Rfc2217Server::Requests) { EXPECT_EQ(s.settings().stopSize, 2); }},
+        ComPortCase{"FlowAsked", comport::kSetControl, bytes({0}), bytes({1}), nothing},
+        ComPortCase{"FlowHardware", comport::kSetControl, bytes({3}), bytes({3}),
+                    [](const Rfc2217Server& s, Rfc2217Server::Requests) { EXPECT_EQ(s.settings().flow, 3); }},
+        ComPortCase{"BreakAskedAndSet", comport::kSetControl, bytes({5}), bytes({5}),
+                    [](const Rfc2217Server& s, Rfc2217Server::Requests) { EXPECT_TRUE(s.settings().breakOn); }},
+        ComPortCase{"DtrAsked", comport::kSetControl, bytes({7}), bytes({8}), nothing},
+        ComPortCase{"DtrOff", comport::kSetControl, bytes({9}), bytes({9}),
+                    [](const Rfc2217Server& s, Rfc2217Server::Requests r) {
+                        EXPECT_FALSE(s.settings().dtr);
+                        EXPECT_TRUE(r.dtrOff);
+                    }},
+        ComPortCase{"RtsAsked", comport::kSetControl, bytes({10}), bytes({11}), nothing},
+        ComPortCase{"InboundFlowAsked", comport::kSetControl, bytes({13}), bytes({14}), nothing},
+        ComPortCase{"LineStateAsked", comport::kNotifyLineState, "", bytes({Rfc2217Server::kLineState}), nothing},
+        ComPortCase{"ModemStateAsked", comport::kNotifyModemState, "", bytes({kIdleLines}), nothing},
+        ComPortCase{
+            "LineStateMask", comport::kSetLineStateMask, bytes({0x10}), bytes({0x10}),
+            [](const Rfc2217Server& s, Rfc2217Server::Requests) { EXPECT_EQ(s.settings().lineStateMask, 0x10); }},
+        ComPortCase{
+            "ModemStateMask", comport::kSetModemStateMask, bytes({0x88}), bytes({0x88}),
+            [](const Rfc2217Server& s, Rfc2217Server::Requests) { EXPECT_EQ(s.settings().modemStateMask, 0x88); }},
+        ComPortCase{"PurgeBoth", comport::kPurgeData, bytes({3}), bytes({3}),
+                    [](const Rfc2217Server&, Rfc2217Server::Requests r) {
+                        EXPECT_TRUE(r.purgeReceive);
+                        EXPECT_TRUE(r.purgeTransmit);
+                    }},
+        ComPortCase{"PurgeTransmit", comport::kPurgeData, bytes({2}), bytes({2}),
+                    [](const Rfc2217Server&, Rfc2217Server::Requests r) {
+                        EXPECT_FALSE(r.purgeReceive);
+                        EXPECT_TRUE(r.purgeTransmit);
+                    }},
+        ComPortCase{"SignatureAsked", comport::kSignature, "", "veltra-logger-sim", nothing},
+        ComPortCase{"SignatureGiven", comport::kSignature, "client 1.0", "-", nothing},
+        ComPortCase{"Suspend", comport::kFlowSuspend, "", "-",
+                    [](const Rfc2217Server& s, Rfc2217Server::Requests) { EXPECT_TRUE(s.suspended()); }},
+        ComPortCase{"UnknownCommand", 42, bytes({1}), "-", nothing}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Rfc2217ComPort, JournalsTheSettingsReceived) {
+    Rfc2217Server s = agreed();
+    s.fromClient(
+        sub(comport::kSetBaudRate, bytes({0, 0, 0x4B, 0})) + sub(comport::kFlowSuspend) + sub(comport::kFlowResume), 9);
+    EXPECT_FALSE(s.suspended());
+    const std::vector<Fields> j = journal(s);
+    ASSERT_EQ(j.size(), 3u);
+    EXPECT_EQ(j[0].at("command"), "set-baudrate");
+    EXPECT_EQ(num(j[0], "value"), 19200);
+    EXPECT_EQ(num(j[0], "reply"), 19200);
+    EXPECT_EQ(j[1].at("command"), "flowcontrol-suspend");
+    EXPECT_EQ(j[2].at("command"), "flowcontrol-resume");
+}
+
+// ---- modem-state notifications ----------------------------------------------------------------
+
+struct LinesCase {
+    const char* name;
+    int mask;  // -1: the default
+    std::vector<ModemLines> steps;
+    std::vector<int> sent;  // the values notified, in order
+    friend void PrintTo(const LinesCase& c, std::ostream* os) { *os << c.name; }
+};
+class Rfc2217ModemState : public ::testing::TestWithParam<LinesCase> {};
+
+TEST_P(Rfc2217ModemState, NotifiesChangesThroughTheMask) {
+    Rfc2217Server s = agreed();
+    if (GetParam().mask >= 0) s.fromClient(sub(comport::kSetModemStateMask, bytes({GetParam().mask})), 0);
+    s.takeOutput();
+    std::string want;
+    for (int v : GetParam().sent) want += modemState(v);
+    for (const ModemLines& l : GetParam().steps) s.setModemLines(l.cd, l.ri, 0);
+    EXPECT_EQ(s.takeOutput(), want);
+}
+
+const int kBase = comport::kDSR | comport::kCTS;
+INSTANTIATE_TEST_SUITE_P(Carriers, Rfc2217ModemState,
+                         ::testing::Values(LinesCase{"CarrierGoes", -1, {{false, false}}, {kBase | comport::kDeltaCD}},
+                                           LinesCase{"RingThenAnswer",
+                                                     -1,
+                                                     {{false, false}, {false, true}, {true, false}},
+                                                     {kBase | comport::kDeltaCD, kBase | comport::kRI,
+                                                      kBase | comport::kCD | comport::kDeltaCD | comport::kTrailingRI}},
+                                           LinesCase{"NoChangeNoWord", -1, {{true, false}, {true, false}}, {}},
+                                           LinesCase{"MaskOnlyCarrier",
+                                                     comport::kCD | comport::kDeltaCD,
+                                                     {{false, false}, {false, true}, {false, false}, {true, false}},
+                                                     {comport::kDeltaCD, comport::kCD | comport::kDeltaCD}},
+                                           LinesCase{"MaskNothing", 0, {{false, false}, {true, false}}, {}}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Rfc2217ModemState, NothingBeforeTheOptionThenTheLinesAsTheyAre) {
+    Rfc2217Server s;
+    s.start(0);
+    s.takeOutput();
+    s.setModemLines(false, false, 0);
+    s.setModemLines(false, true, 0);
+    EXPECT_EQ(s.takeOutput(), "");
+    s.fromClient(verb(kWILL, kComPort), 0);
+    EXPECT_EQ(s.takeOutput(), modemState(kBase | comport::kRI));
+}
+
+// ---- hostile input ----------------------------------------------------------------------------
+
+// Reads the server's output as Telnet; fails the test at anything malformed. Counts the
+// negotiation commands.
+int negotiationsIn(const std::string& out) {
+    int n = 0;
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        if (static_cast<unsigned char>(out[i]) != kIAC) continue;
+        if (i + 1 >= out.size()) {
+            ADD_FAILURE() << "output ends in IAC";
+            return n;
+        }
+        const auto c = static_cast<unsigned char>(out[++i]);
+        if (c == kIAC) continue;
+        if (c >= kWILL) {
+            ++n;
+            ++i;
+            continue;
+        }
+        if (c != kSB) {
+            ADD_FAILURE() << "IAC " << int(c) << " in the output";
+            return n;
+        }
+        // Inside: doubled IACs, up to IAC SE.
+        for (++i;; ++i) {
+            if (i + 1 >= out.size()) {
+                ADD_FAILURE() << "a subnegotiation without its end";
+                return n;
+            }
+            if (static_cast<unsigned char>(out[i]) != kIAC) continue;
+            const auto next = static_cast<unsigned char>(out[++i]);
+            if (next == kSE) break;
+            if (next != kIAC) {
+                ADD_FAILURE() << "IAC " << int(next) << " inside a subnegotiation";
+                return n;
+            }
+        }
+    }
+    return n;
+}
+
+TEST(Rfc2217Hostile, SubnegotiationWithoutEndIsDroppedAndReadingGoesOn) {
+    Rfc2217Server s = agreed();
+    const std::string data = s.fromClient(
+        bytes({kIAC, kSB, kComPort, comport::kSetBaudRate}) + std::string(70, 'z') + sub(comport::kNotifyModemState),
+        0);
+    EXPECT_EQ(data, std::string(70 - 63, 'z')) << "what follows the 64 bytes is data again";
+    EXPECT_EQ(s.takeOutput(), modemState(kIdleLines));
+    const std::vector<Fields> j = journal(s);
+    ASSERT_FALSE(j.empty());
+    EXPECT_EQ(j[0].at("event"), "telnet");
+    EXPECT_EQ(num(j[0], "dropped"), 65);
+}
+
+TEST(Rfc2217Hostile, SubnegotiationCutByACommand) {
+    Rfc2217Server s = agreed();
+    EXPECT_EQ(s.fromClient(bytes({kIAC, kSB, kComPort, comport::kSetParity, 2}) + verb(kDO, kEcho) + "ok", 0), "ok");
+    EXPECT_EQ(s.takeOutput(), verb(kWONT, kEcho));
+    EXPECT_EQ(s.settings().parity, 1);
+}
+
+class Rfc2217Fuzz : public ::testing::TestWithParam<std::uint32_t> {};
+
+TEST_P(Rfc2217Fuzz, RandomInputInRandomPiecesLeavesItSane) {
+    std::mt19937 rng(GetParam());
+    // Bytes where Telnet's own are common.
+    const int special[] = {kIAC, kSB, kSE, kWILL, kWONT, kDO, kDONT, kComPort, kBinary, 0, '\r'};
+    std::string input;
+    for (int k = 0; k < 4000; ++k) {
+        const std::uint32_t r = rng() % 3;
+        input += static_cast<char>(r == 0 ? special[rng() % std::size(special)] : int(rng() % 256));
+    }
+    Rfc2217Server s;
+    s.start(0);
+    std::string out = s.takeOutput();
+    for (std::size_t at = 0; at < input.size();) {
+        const std::size_t n = std::min<std::size_t>(1 + rng() % 40, input.size() - at);
+        s.fromClient(std::string_view(input).substr(at, n), int64_t(at));
+        s.setModemLines(rng() % 2 == 0, rng() % 5 == 0, int64_t(at));
+        at += n;
+    }
+    out += s.takeOutput();
+    // At most one answer per request, plus the offers: nothing keeps the talk going.
+    int verbs = 0;
+    for (std::size_t i = 0; i + 1 < input.size(); ++i)
+        if (static_cast<unsigned char>(input[i]) == kIAC && static_cast<unsigned char>(input[i + 1]) >= kWILL) ++verbs;
+    EXPECT_LE(negotiationsIn(out), verbs + 5);
+    // Whatever state the noise left, 66 plain bytes bring it back to data, and a request is
+    // answered again.
+    s.fromClient(std::string(66, 'x'), 5000);
+    s.takeOutput();
+    EXPECT_EQ(s.fromClient(sub(comport::kNotifyLineState) + "ok", 5001), "ok");
+    EXPECT_EQ(s.takeOutput(), sub(comport::kNotifyLineState + comport::kServer, bytes({Rfc2217Server::kLineState})));
+    for (const std::string& l : s.takeJournal()) parseJson(l);
+}
+
+INSTANTIATE_TEST_SUITE_P(Seeds, Rfc2217Fuzz, ::testing::Range(std::uint32_t(1), std::uint32_t(41)));
+
+}  // namespace
+}  // namespace vt::sim::test
