@@ -29,6 +29,7 @@ void MemoryCommPort::input(std::string& into) {
     size_t n = inputLen_ <= 0 ? in_.size() : std::min(in_.size(), static_cast<size_t>(inputLen_));
     into.assign(in_, 0, n);
     in_.erase(0, n);
+    taken_ += n;
 }
 
 void MemoryCommPort::output(std::string_view bytes) {
@@ -58,9 +59,10 @@ void MemoryCommPort::receive(std::string_view bytes) {
     if (!open_) return;
     in_ += bytes;
     while (rThreshold_ > 0 && static_cast<int>(in_.size()) >= rThreshold_) {
-        size_t before = in_.size();
+        // Bytes may arrive while the handler runs, so what it took is counted, not the size.
+        const uint64_t before = taken_;
         fire(comEvReceive);
-        if (in_.size() == before) break;  // the handler did not read: wait for more bytes
+        if (taken_ == before) break;  // the handler did not read: wait for more bytes
     }
 }
 

@@ -146,6 +146,7 @@ class MemoryCommPort : public CommPort {
     std::function<void(std::string_view)> onWritten;  // the far end sees the bytes leave
 
   private:
+    uint64_t taken_ = 0;  // bytes the program has read
     bool open_ = false;
     bool cd_ = false;
     std::string in_;

@@ -192,6 +192,7 @@ class NetworkTransport : public Transport {
         socket_.abort();
     }
     void read(std::string& appendTo) override {
+        take();
         appendTo += data_;
         data_.clear();
     }
@@ -222,6 +223,12 @@ class NetworkTransport : public Transport {
     static constexpr int kConnectMs = 5000;
     void send(const std::string& bytes) { socket_.write(bytes.data(), static_cast<qint64>(bytes.size())); }
     void arrived() {
+        take();
+        if (!data_.empty() && events.dataArrived) events.dataArrived();
+    }
+    // What the socket holds, through the Telnet decoding.
+    void take() {
+        if (socket_.bytesAvailable() <= 0) return;
         const QByteArray in = socket_.readAll();
         if (!rfc2217_) {
             data_.append(in.constData(), static_cast<size_t>(in.size()));
@@ -232,7 +239,6 @@ class NetworkTransport : public Transport {
             if (!reply.empty()) send(reply);
             if (linesChanged && events.linesChanged) events.linesChanged();
         }
-        if (!data_.empty() && events.dataArrived) events.dataArrived();
     }
     void gone(const std::string& reason) {
         if (!open_) return;
@@ -371,9 +377,11 @@ void RealCommPort::clearOutBuffer() {
 }
 
 void RealCommPort::input(std::string& into) {
+    pull();
     const size_t n = inputLen_ <= 0 ? in_.size() : std::min(in_.size(), static_cast<size_t>(inputLen_));
     into.assign(in_, 0, n);
     in_.erase(0, n);
+    taken_ += n;
 }
 
 void RealCommPort::output(std::string_view bytes) {
@@ -399,9 +407,12 @@ bool RealCommPort::reportsModemLines() const {
     return !isPseudoTerminal(device);
 }
 
+void RealCommPort::pull() const {
+    if (transport_) transport_->read(in_);
+}
+
 void RealCommPort::dataArrived() {
-    if (!transport_) return;
-    transport_->read(in_);
+    pull();
     fireReceive();
 }
 
@@ -411,9 +422,10 @@ void RealCommPort::fireReceive() {
     if (firing_) return;
     firing_ = true;
     while (transport_ && rThreshold_ > 0 && static_cast<int>(in_.size()) >= rThreshold_) {
-        const size_t before = in_.size();
+        // Bytes may arrive while the handler runs, so what it took is counted, not the size.
+        const uint64_t before = taken_;
         fire(comEvReceive);
-        if (in_.size() >= before) break;  // the handler took nothing: wait for more bytes
+        if (taken_ == before) break;  // the handler took nothing: wait for more bytes
     }
     firing_ = false;
 }

@@ -4,6 +4,7 @@
 // receive event fires as the program's threshold asks, whatever chunks the device delivers.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -59,14 +60,23 @@ class RealCommPort : public CommPort {
     void setHandshaking(int h) override;
     bool setPortOpen(bool open, std::string* error) override;
     bool portOpen() const override { return transport_ != nullptr; }
-    int inBufferCount() const override { return static_cast<int>(in_.size()); }
+    int inBufferCount() const override {
+        pull();
+        return static_cast<int>(in_.size());
+    }
     void clearInBuffer() override;
     int outBufferCount() const override;
     void clearOutBuffer() override;
     using CommPort::input;
     void input(std::string& into) override;
-    int peekInput() const override { return in_.empty() ? -1 : static_cast<uint8_t>(in_[0]); }
-    void peekAll(std::string& into) const override { into = in_; }
+    int peekInput() const override {
+        pull();
+        return in_.empty() ? -1 : static_cast<uint8_t>(in_[0]);
+    }
+    void peekAll(std::string& into) const override {
+        pull();
+        into = in_;
+    }
     void output(std::string_view bytes) override;
     void setRThreshold(int n) override;
     void setRTSEnable(bool on) override;
@@ -75,13 +85,17 @@ class RealCommPort : public CommPort {
 
   private:
     void dataArrived();
+    // Takes in what the device holds: its arrival signal is not given again while the program
+    // handles the last one (it lets events run inside), but the bytes are there.
+    void pull() const;
     void fireReceive();
     void linesChanged();
     void lost(const std::string& reason);
     std::unique_ptr<Transport> transport_;
     std::string device_;
-    std::string in_;
+    mutable std::string in_;
     bool firing_ = false;
+    uint64_t taken_ = 0;  // bytes the program has read
     bool cd_ = false, cts_ = false, dsr_ = false, ring_ = false;
 };
 

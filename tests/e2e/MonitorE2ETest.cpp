@@ -67,6 +67,20 @@ TEST(MonitorEndToEnd, ParametersThenOneLinePerFrameThenHangUp) {
     EXPECT_EQ(commands, "STOP PARA RATL STRT STOP ");
 }
 
+TEST(MonitorEndToEnd, DialsAModemAndRelaysToARemoteStation) {
+    TempDir dir;
+    SimProcess sim({"--modem", "--rfc2217", "0", "--connect-delay", "1000", "--course", shortCourse(dir)});
+    SimProcess remote({"remote", "--ring-after", "1", "--send", "STRT@1"});
+    ToolRun r = monitor(dir, {"--port", QString::fromStdString(sim.device()), "--dial", "555-0100", "--frames", "30",
+                              "--sub-port", QString::fromStdString(remote.device())});
+    ASSERT_EQ(r.code, 0) << r.err;
+    const std::vector<std::string> out = lines(r.out);
+    ASSERT_FALSE(out.empty());
+    EXPECT_EQ(out[0], "dial CONNECT 9600");
+    EXPECT_TRUE(std::any_of(out.begin(), out.end(), [](const std::string& l) { return l == "relay G"; }));
+    EXPECT_TRUE(std::any_of(out.begin(), out.end(), [](const std::string& l) { return l == "L 1"; }));
+}
+
 TEST(MonitorEndToEnd, ParametersOnlyAndALoggerThatNeverAnswers) {
     TempDir dir;
     {

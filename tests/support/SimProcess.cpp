@@ -1,8 +1,11 @@
 #include "support/SimProcess.h"
 
 #include <cmath>
+#include <csignal>
 #include <fstream>
 #include <sstream>
+
+#include <sys/prctl.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -49,6 +52,8 @@ SimProcess::SimProcess(const std::vector<std::string>& args, const std::string& 
     if (!journal.empty()) list << "--journal" << QString::fromStdString(journal);
     process_.setProgram(QString::fromStdString(simPath()));
     process_.setArguments(list);
+    // The simulator ends with the test, even a test that crashes.
+    process_.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
     process_.start();
     std::string out;
     waitFor(

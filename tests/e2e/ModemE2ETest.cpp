@@ -1,0 +1,155 @@
+// End to end on a modem line: the terminal dials the simulated logger's modem over RFC 2217,
+// streams, loses the carrier, hangs up, counts down, redials (the first redial busy), connects
+// and streams again; and a remote station on the sub port follows the stream.
+#include <algorithm>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "dialup/DialList.h"
+#include "dialup/DialUp.h"
+#include "layout/FrameLayout.h"
+#include "link/Commands.h"
+#include "link/PortSettings.h"
+#include "link/SubPort.h"
+#include "serial/RealCommPort.h"
+#include "support/SimProcess.h"
+
+namespace vt::test {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+size_t count(const std::vector<char>& kinds, char k) {
+    return static_cast<size_t>(std::count(kinds.begin(), kinds.end(), k));
+}
+
+std::string hex(const uint8_t* bytes, size_t n) {
+    static const char* digits = "0123456789abcdef";
+    std::string s;
+    for (size_t i = 0; i < n; ++i) {
+        s += digits[bytes[i] >> 4];
+        s += digits[bytes[i] & 15];
+    }
+    return s;
+}
+
+TEST(ModemEndToEnd, CarrierLostHangUpCountedRedialBusyThenConnectAndTheStreamResumes) {
+    LiveApp app;
+    SimProcess sim({"--modem", "--rfc2217", "0", "--connect-delay", "1000", "--dial-results", "CONNECT,BUSY,CONNECT",
+                    "--drop-carrier-after", "12", "--course", shortCourse(app.dir)},
+                   app.dir.file("journal"));
+    ASSERT_THAT(sim.device(), ::testing::StartsWith("rfc2217://"));
+    app.useDevice(sim.device());
+    app.m.MainATCmd = "AT&F";
+    app.m.RetrySec = 5;
+    writeFile(app.dir.file("dial.dat"), "03-5550-1234\r\n");
+    app.f.windows.Form4 = [&app] {  // the dial list: OK on the number it shows
+        Form4State st;
+        Form_Load(app.m, st);
+        Command1_Click(app.m, st, app.s);
+    };
+    std::vector<std::string> dials;
+    std::vector<int> countdown;
+    int carrierLost = 0;
+    app.f.watch.dialResult = [&](const std::string& r) { dials.push_back(r); };
+    app.f.watch.redialStep = [&](int n) { countdown.push_back(n); };
+    app.f.watch.carrierLost = [&] { ++carrierLost; };
+
+    dial_up_Click(app.m, app.f, app.s);
+    ASSERT_EQ(app.m.LinkUp, kTrue) << (dials.empty() ? "no dial result" : dials.back());
+    EXPECT_TRUE(app.f.MSComm1->reportsModemLines());  // RFC 2217 carries the modem lines
+    ASSERT_TRUE(waitFor([&] { return count(app.kinds, 'P') == 1; }, 8000));
+    tx_start_Click(app.m, app.f, app.s);
+    ASSERT_TRUE(waitFor([&] { return count(app.kinds, 'G') >= 10; }, 8000));
+
+    // The carrier drops 12 s after CONNECT: NO CARRIER, the line hung up, a redial due.
+    ASSERT_TRUE(waitFor([&] { return carrierLost == 1; }, 15000));
+    EXPECT_FALSE(app.f.MSComm1->portOpen());
+    EXPECT_THAT(app.f.Label1.Caption, ::testing::AnyOf(lang(app.m, 176), lang(app.m, 240)));
+    const size_t framesBefore = count(app.kinds, 'G');
+
+    // The redial timer counts 5 .. 1 and dials: busy; then again: connected, the stream again.
+    ASSERT_TRUE(waitFor([&] { return dials.size() == 3 && count(app.kinds, 'G') > framesBefore + 10; }, 60000))
+        << dials.size() << " dials";
+    EXPECT_THAT(dials[1], HasSubstr("BUSY"));
+    EXPECT_THAT(dials[2], HasSubstr("CONNECT"));
+    EXPECT_THAT(countdown, ElementsAre(5, 4, 3, 2, 1, 5, 4, 3, 2, 1));
+    EXPECT_EQ(app.m.LinkUp, kTrue);
+    EXPECT_EQ(app.m.RetryPending, kFalse);
+    tx_stop_Click(app.m, app.f, app.s);
+    dial_down_Click(app.m, app.f, app.s);
+    sim.stop();
+
+    // The modem was dialled three times with the digits of the listed number.
+    std::vector<std::string> numbers;
+    for (const std::string& line : sim.journal())
+        if (line.find("\"event\":\"dial\"") != std::string::npos)
+            numbers.push_back(line.substr(line.find("\"number\":\"") + 10, 10));
+    EXPECT_THAT(numbers, ElementsAre("0355501234", "0355501234", "0355501234"));
+}
+
+TEST(ModemEndToEnd, ARemoteStationOnTheSubPortFollowsTheStreamUnchanged) {
+    LiveApp app;
+    SimProcess logger({"--course", shortCourse(app.dir)});
+    SimProcess remote({"remote", "--ring-after", "1", "--send", "STRT@1"}, app.dir.file("remote-journal"));
+    app.useDevice(logger.device());
+    static_cast<RealCommPort&>(*app.f.MSComm2).setDevice(remote.device());
+    app.m.PortSel = 2;
+    PortSettings subRec = defaultSettings(2);
+    subRec.ATCmd = "AT&FS0=1";
+    ComSet(app.m, app.f, subRec);
+    app.m.PortSel = 1;
+
+    sub_up_Click(app.m, app.f, app.s);  // the answering modem says OK
+    EXPECT_EQ(app.m.SubOK, kTrue);
+    EXPECT_EQ(app.f.Label1.Caption, lang(app.m, 158));
+    ASSERT_TRUE(waitFor([&] { return app.f.RemoteOn == 1; }, 8000));  // the caller's STRT
+
+    std::vector<std::string> relayed;  // what the terminal relayed, byte for byte
+    app.f.watch.relayed = [&](char) { relayed.push_back(hex(app.f.RelayFrame.data(), app.f.RelayFrame.size())); };
+    dial_up_Click(app.m, app.f, app.s);
+    ASSERT_TRUE(waitFor([&] { return count(app.kinds, 'P') == 1; }, 8000));
+    tx_start_Click(app.m, app.f, app.s);
+    ASSERT_TRUE(waitFor([&] { return relayed.size() >= 20; }, 8000));
+    tx_stop_Click(app.m, app.f, app.s);
+    dial_down_Click(app.m, app.f, app.s);
+    // Every frame relayed reaches the remote station: its journal catches up.
+    auto received = [&] {
+        std::vector<std::string> frames;
+        for (const std::string& line : remote.journal())
+            if (line.find("\"event\":\"received\"") != std::string::npos)
+                frames.push_back(line.substr(line.find("\"hex\":\"") + 7, 50));
+        return frames;
+    };
+    EXPECT_TRUE(waitFor([&] { return received().size() >= relayed.size(); }, 5000));
+    sub_down_Click(app.m, app.f, app.s);
+    remote.stop();
+    EXPECT_EQ(received(), relayed);
+}
+
+TEST(ModemEndToEnd, RealTimeFramesAreNeverRelayed) {
+    LiveApp app;
+    SimProcess logger({"--course", shortCourse(app.dir), "--stream", "realtime"});
+    SimProcess remote({"remote", "--ring-after", "1", "--send", "STRT@1"}, app.dir.file("remote-journal"));
+    app.useDevice(logger.device());
+    static_cast<RealCommPort&>(*app.f.MSComm2).setDevice(remote.device());
+    app.m.SubATCmd = "AT&FS0=1";
+    app.m.SubPortSet = 1;
+    sub_up_Click(app.m, app.f, app.s);
+    ASSERT_TRUE(waitFor([&] { return app.f.RemoteOn == 1; }, 8000));
+    dial_up_Click(app.m, app.f, app.s);
+    ASSERT_TRUE(waitFor([&] { return count(app.kinds, 'P') == 1; }, 8000));
+    tx_start_Click(app.m, app.f, app.s);
+    ASSERT_TRUE(waitFor([&] { return count(app.kinds, 'Z') >= 20; }, 8000));
+    tx_stop_Click(app.m, app.f, app.s);
+    dial_down_Click(app.m, app.f, app.s);
+    sub_down_Click(app.m, app.f, app.s);
+    remote.stop();
+    for (const std::string& line : remote.journal())
+        EXPECT_EQ(line.find("\"event\":\"received\""), std::string::npos) << line;
+}
+
+}  // namespace
+}  // namespace vt::test
