@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "dialup/ui/Form4.h"
 #include "link/ui/ConfigScrn.h"
 #include "logfiles/ui/FileWindows.h"
 #include "shell/MainformProcs.h"
@@ -110,6 +111,34 @@ TEST(MainWindowLink, TheSettingsDialogShowsTheDeviceAndSavesTheChoice) {
     EXPECT_EQ(app.m.MainATCmd, "AT&F");
     EXPECT_EQ(readFile(dir.file("port_main.dat")).substr(0, 13), "1\r\n\"115200\"\r\n");
     EXPECT_EQ(app.f.Label1.Caption, "");
+}
+
+TEST(MainWindowLink, TheDialListWindowPicksAndAddsNumbers) {
+    TestApp app(false);
+    TempDir dir;
+    std::string fail;
+    ASSERT_TRUE(lang_load(app.m, sourceDir() + "/lang/en/LANG.TXT", &fail)) << fail;
+    set_folders(app.m, dir.path());
+    writeFile(dir.file("dial.dat"), "111\r\n222\r\n");
+    wire_events(app.m, app.f, app.s);
+    mainform window(app.m, app.f, app.s);
+    window.show();
+    window.load();
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<Form4*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->windowTitle().toStdString(), lang(app.m, 81));
+        EXPECT_EQ(dialog->combo()->currentText().toStdString(), "222");
+        if (const char* shot = std::getenv("VELTRA_SHOT_DIR"))
+            dialog->grab().save(QString::fromStdString(std::string(shot) + "/form4.png"));
+        dialog->combo()->setCurrentIndex(0);
+        emit dialog->combo()->activated(0);
+        for (QPushButton* b : dialog->findChildren<QPushButton*>())
+            if (b->text() == "OK") b->click();
+    });
+    window.action(app.f.tel_no_set)->trigger();
+    EXPECT_EQ(app.m.TelNo, "111");
+    EXPECT_EQ(readFile(dir.file("dial.dat")), "222\r\n111\r\n");
 }
 
 }  // namespace
