@@ -91,6 +91,6 @@ int fail(const std::string& text);
 extern const CommandSpec kLapsCommand, kSegmentsCommand, kSegmentCommand, kParamsCommand, kExportCommand;
 extern const CommandSpec kGenerateCommand;
 extern const CommandSpec kCourseCommand, kCourselistCommand, kGraphCommand;
-extern const CommandSpec kMonitorCommand;
+extern const CommandSpec kMonitorCommand, kDownloadCommand;
 
 }  // namespace vt::cli

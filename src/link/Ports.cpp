@@ -1,5 +1,6 @@
 #include "link/Ports.h"
 
+#include "link/Download.h"
 #include "state/MenuGroups.h"
 
 namespace vt {
@@ -106,6 +107,7 @@ void setudan(Module1& m, MainformState& f, Services& s) {
 
 void main_port_lost(Module1& m, MainformState& f, Services& s) {
     const std::string reason = f.MSComm1->lostReason();
+    if (m.DownMode != 0) down_lost(m, f);
     m.WaitEnd = kTrue;
     m.LinkUp = kFalse;
     f.RxOn = kFalse;

@@ -179,6 +179,21 @@ void frame_reception(Module1& m, MainformState& f, Services& s) {
         modemText(m, f, s, chunk);
         return;
     }
+    if (m.DownMode != 0 && m.AckMode != 0) {
+        // Acknowledged download: a frame whose framing or checksum is wrong is asked for again.
+        // What waits behind it is emptied first, so the repeat arrives aligned.
+        const size_t n = std::min<size_t>(chunk.size(), frame::kBytes);
+        std::memcpy(m.RawRec.data(), chunk.data(), n);
+        if (n < frame::kBytes || !frame::framed(m.RawRec.data()) ||
+            m.RawRec[frame::kChecksum] != frame::checksumOf(m.RawRec.data())) {
+            port.clearInBuffer();
+            port.output(frame::kAckBad);
+            return;
+        }
+        port.output(frame::kAckGood);
+        handOn(m, f, s);
+        return;
+    }
     if (f.ResyncOn != 1) {
         // A chunk shorter than a frame cannot be one: it is resynchronised like a bad end byte.
         const size_t n = std::min<size_t>(chunk.size(), frame::kBytes);
@@ -244,6 +259,12 @@ void frame_proc(Module1& m, MainformState& f, Services& s) {
             m.LiveMode = 2;
             disp_update(m, f);
             trace_plot(m, f);
+            break;
+        case frame::kDownload:
+            if (m.DownMode != 0) down_block(m, f, s);
+            break;
+        case frame::kDownloadEnd:
+            if (m.DownMode != 0) down_finish(m, f, s);
             break;
         default:
             break;
@@ -349,6 +370,11 @@ void MSComm1_OnComm(Module1& m, MainformState& f, Services& s) {
 }
 
 void Timer1_Timer(Module1& m, MainformState& f, Services& s) {
+    // The wait window's button ends a download in progress.
+    if (m.DownMode != 0 && f.RxOn != 0 && m.WaitEnd != 0 && !f.Form2.window.Visible) {
+        down_cancel(m, f, s);
+        return;
+    }
     if (f.RxOn == 0) {
         f.RxWatch = 0;
         f.TickFlag = 1;

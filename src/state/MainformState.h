@@ -16,6 +16,7 @@
 #include "platform/CommPort.h"
 #include "platform/Controls.h"
 #include "platform/Timer.h"
+#include "state/DownloadState.h"
 #include "state/Form2State.h"
 #include "state/Module1.h"
 #include "state/ParaDispState.h"
@@ -144,6 +145,7 @@ struct MainformState {
     int32_t LinkCounter = 0;   // the window's link counter, cleared at load
     std::string RxChunk;       // the bytes of the receive event in hand (kept, so reading allocates nothing)
     int16_t RemoteOn = 0;      // the remote station on the sub port wants the live stream
+    DownloadState Down;        // the memory download in progress
 
     // ---- replay --------------------------------------------------------------------------
     uint8_t TickFlag = 0;

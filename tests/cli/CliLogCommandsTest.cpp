@@ -191,6 +191,11 @@ TEST_F(Tool, EveryCommandHelpsAndRefusesUsageMistakesWithStatus2) {
          {"monitor", "monitor --port", "monitor --port x --baud 1000", "monitor --port x --flow 4",
           "monitor --port x --rate Q", "monitor --port x --seconds 1 --frames 2", "monitor --port x extra"},
          "monitor --port no-such-device --params-only"},
+        {"download",
+         {"download --port x", "download -o d", "download --port x -o d --fast 9600",
+          "download --port x -o d --laps 0-150", "download --port x -o d --fast 57600 --dial 123",
+          "download --port x -o d --at ATZ"},
+         "download --port no-such-device -o d"},
     };
     for (const Case& c : cases) {
         ToolRun help = run({c.command, "--help"});

@@ -4,9 +4,11 @@
 #include "dialup/DialUp.h"
 #include "dialup/ui/Form4.h"
 #include "link/Commands.h"
+#include "link/Download.h"
 #include "link/Ports.h"
 #include "link/SubPort.h"
 #include "link/ui/ConfigScrn.h"
+#include "logfiles/ui/FileWindows.h"
 #include "shell/ui/mainform.h"
 
 namespace vt {
@@ -27,11 +29,17 @@ void installLinkMenus(mainform& w, Module1& m, MainformState& f, Services& s) {
     on(f.Corse_trans, Corse_trans_Click);
     on(f.dial_up, dial_up_Click);
     on(f.dial_down, dial_down_Click);
+    on(f.One_Down, One_Down_Click);
+    on(f.Fast_Down, Fast_Down_Click);
     on(f.sub_up, sub_up_Click);
     on(f.sub_down, sub_down_Click);
     w.setHandler(f.MSettings1, [&m, &f] { MSettings1_Click(m, f); });
     w.setHandler(f.MSettings2, [&m, &f] { MSettings2_Click(m, f); });
     w.setHandler(f.tel_no_set, [&f] { tel_no_set_Click(f); });
+    f.windows.Form_NAME = [&w, &m, &s] {
+        Form_NAME dialog(m, s, &w);
+        dialog.exec();
+    };
     f.windows.Form4 = [&w, &m, &s] {
         Form4 dialog(m, s, &w);
         dialog.exec();
