@@ -26,25 +26,26 @@
 //
 // Downloads: "LOGP", "LOGN", "FASTA", "FASTB", "FASTC" with a lap range "<from>- <to>" (blanks
 // optional; to 0: the last lap held) send the file of those laps (sim/Download.h), 16 bytes an
-// "X" frame, then one "E" frame; a range holding no lap held sends only the "E" frame. The first
-// frame goes 100 ms after the command. "LOGN" (a modem line) sends the frames back to back,
-// unanswered. The others wait after each frame for "GD" (the next frame) or "NG" (the same
-// frame again); with no answer 1 s after the frame has left the line it goes again, and after 5
-// sends without an answer the logger gives up and is idle again. The "E" frame goes the same
-// way, but five sends of it without an answer still end the download as complete (a terminal
-// need not answer it; one that does gets a lost "E" frame again). "FASTA"/"FASTB"/"FASTC" switch the logger's line to
-// 38400/57600/115200 bit/s 1 s after the command (the terminal reopens its port at that speed meanwhile), send at that
-// speed, and switch back to the logger's own speed when the download ends; behind a modem they
-// are served without a switch. Faults and the stall apply to "X" and "E" frames as to the
-// stream's (the stall once a download, counted from its command). "STRT", "STOP", "PARA",
-// "MAIN", "MCLR" and another download end a download in progress. "MCLR" empties the memory:
-// the header then names first lap 1 and last lap 0 (none held), downloads send only "E", "STRT"
-// streams nothing, "PARA" still answers.
+// "X" frame, then one "E" frame; a range holding no lap held sends only the "E" frame. "LOGN"
+// (a modem line) sends the frames back to back from 100 ms after the command, unanswered.
+// "LOGP" sends its first frame 100 ms after the command and then waits after each frame for
+// "GD" (the next frame) or "NG" (the same frame again); with no answer 1 s after the frame has
+// left the line it goes again, and after 5 sends without an answer the logger gives up and is
+// idle again. The "E" frame goes the same way, but five sends of it without an answer still end
+// the download as complete (a terminal need not answer it; one that does gets a lost "E" frame
+// again). "FASTA"/"FASTB"/"FASTC" go like "LOGP", but 1 s after the command the logger switches
+// its line to 38400/57600/115200 bit/s (the terminal reopens its port at that speed meanwhile),
+// sends at that speed and switches back to its own speed when the download ends; behind a modem
+// there is no switch. Faults and the stall apply to "X" and "E" frames as to the stream's (the
+// stall once a download, counted from its command). "STRT", "STOP", "PARA", "MAIN", "MCLR" and
+// another download end a download in progress. "MCLR" empties the memory: the header then
+// names first lap 1 and last lap 0 (none held), downloads send only "E", "STRT" streams
+// nothing, "PARA" still answers.
 //
 // Journal: one JSON object a line, always with "t" (ms, the caller's clock) and "event":
 //   command  text (the command text), command (start, stop, parameters, clear, rate, main-read,
 //            main-write, course, download, memory-clear, unknown); acknowledgements are "ack"
-//   frame    kind (P L S G N Z T); record (memory index), pass (1 on the first run through the
+//   frame    kind (P L S G N Z T X E); record (memory index), pass (1 on the first run through the
 //            memory), lap (lap in progress; for "L" the lap starting); counter (G N Z); lapTime
 //            (G, 1/100 s); segment, segTime (S, 1/100 s); code, duration (T, 1/10 s);
 //            mmPerPulse (P); fault when the frame did not go out as built: "drop", or any of
