@@ -116,9 +116,10 @@ bool makeRaw(int fd, int baud, std::string& error) {
 }
 
 struct Line {
-    int fd = -1;       // read and written by the simulator
-    int keepFd = -1;   // the pseudo-terminal's slave, kept open so a closing terminal ends nothing
-    std::string path;  // what the terminal opens
+    int fd = -1;          // read and written by the simulator
+    bool device = false;  // a serial device: its speed follows the logger's line
+    int keepFd = -1;      // the pseudo-terminal's slave, kept open so a closing terminal ends nothing
+    std::string path;     // what the terminal opens
 
     // A network line: the listening socket, the one client (or -1) and, for RFC 2217, the
     // Telnet side of that client.
@@ -158,9 +159,24 @@ bool openDevice(const std::string& device, int baud, Line& line, std::string& er
         return false;
     }
     line.path = device;
+    line.device = true;
     if (speedFor(baud) == B0)
         std::fprintf(stderr, "%s: %d bit/s is no standard speed; the device keeps its own\n", kName, baud);
     return makeRaw(line.fd, baud, error);
+}
+
+// A new speed for a serial device, after what was written at the old one has gone.
+void setSpeed(int fd, int baud) {
+    termios t{};
+    const speed_t s = speedFor(baud);
+    if (s == B0 || ::tcgetattr(fd, &t) != 0) {
+        std::fprintf(stderr, "%s: cannot switch the device to %d bit/s\n", kName, baud);
+        return;
+    }
+    ::cfsetispeed(&t, s);
+    ::cfsetospeed(&t, s);
+    if (::tcsetattr(fd, TCSADRAIN, &t) != 0)
+        std::fprintf(stderr, "%s: cannot switch the device to %d bit/s: %s\n", kName, baud, errnoText().c_str());
 }
 
 // A listening socket on 127.0.0.1:port (0: the kernel picks one); the address goes to `path`.
@@ -276,7 +292,7 @@ class Outbox {
 class Server {
   public:
     Server(LinePeer& peer, Line& line, JournalFile& journal, int baud)
-        : peer_(peer), line_(line), journal_(journal), baud_(baud), start_(monotonicMs()) {}
+        : peer_(peer), line_(line), journal_(journal), baud_(baud), deviceBaud_(baud), start_(monotonicMs()) {}
 
     int run() {
         char buf[512];
@@ -322,6 +338,12 @@ class Server {
     // Whatever the peer has for the line by `t` goes out, and so does the journal.
     void pass(int64_t t) {
         const std::string bytes = peer_.transmit(t);
+        // A fast download switches the logger's line; a serial device goes along. (The switch
+        // comes while the line is quiet, so no byte of this pass belongs to the old speed.)
+        if (line_.device && peer_.baud() != deviceBaud_) {
+            deviceBaud_ = peer_.baud();
+            setSpeed(line_.fd, deviceBaud_);
+        }
         const std::vector<ModemLines> changes = peer_.takeLineChanges();
         const bool heard = !line_.network() || client_ >= 0;  // with no client, nobody hears it
         if (heard && line_.server) {
@@ -421,6 +443,7 @@ class Server {
     Line& line_;
     JournalFile& journal_;
     int baud_;
+    int deviceBaud_;
     int64_t start_;
     int client_ = -1;
     Outbox out_;

@@ -1,5 +1,6 @@
 #include "sim/Commands.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 
@@ -60,8 +61,19 @@ void parseMainBlock(std::string_view values, Command& c) {
     c.mainValid = slot == kMainSlots;
 }
 
+// "<from>- <to>" as the terminal writes it, blanks optional and a sign allowed on either number;
+// without the dash only <from> is given (to 0). The dash between the two is the first one after
+// a digit.
 void parseLapRange(std::string_view range, Command& c) {
-    const size_t dash = range.find('-');
+    size_t dash = std::string_view::npos;
+    bool digit = false;
+    for (size_t i = 0; i < range.size() && dash == std::string_view::npos; ++i) {
+        if (range[i] >= '0' && range[i] <= '9') {
+            digit = true;
+        } else if (range[i] == '-' && digit) {
+            dash = i;
+        }
+    }
     long from = 0, to = 0;
     if (dash == std::string_view::npos) {
         wholeNumber(range, from);
@@ -69,8 +81,9 @@ void parseLapRange(std::string_view range, Command& c) {
         wholeNumber(range.substr(0, dash), from);
         wholeNumber(range.substr(dash + 1), to);
     }
-    c.fromLap = static_cast<int>(from);
-    c.toLap = static_cast<int>(to);
+    // Far beyond any lap either way; the clamp only keeps the numbers in an int.
+    c.fromLap = static_cast<int>(std::clamp(from, -100000L, 100000L));
+    c.toLap = static_cast<int>(std::clamp(to, -100000L, 100000L));
 }
 
 }  // namespace

@@ -60,12 +60,12 @@ using MainBlock = std::array<long, kMainSlots>;
 struct Command {
     CommandKind kind = CommandKind::Unknown;
     std::string text;
-    char rate = 0;             // Rate: 'L', 'M' or 'S'
-    MainBlock main{};          // MainWrite: the 27 values
-    bool mainValid = false;    // MainWrite: exactly 27 whole numbers
-    std::string downloadMode;  // Download: the keyword
-    int fromLap = 0, toLap = 0;
-    bool good = false;  // Ack: "GD"
+    char rate = 0;               // Rate: 'L', 'M' or 'S'
+    MainBlock main{};            // MainWrite: the 27 values
+    bool mainValid = false;      // MainWrite: exactly 27 whole numbers
+    std::string downloadMode;    // Download: the keyword
+    int fromLap = 0, toLap = 0;  // Download: the lap range (to 0: the last lap held)
+    bool good = false;           // Ack: "GD"
 };
 
 Command parseCommand(std::string_view text);

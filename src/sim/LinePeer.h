@@ -29,6 +29,8 @@ class LinePeer {
     virtual std::vector<std::string> takeJournal() = 0;
     // Line speed for the pacing (bits a second, ten bits a byte; 0: no pacing).
     virtual void setBaud(int baud) = 0;
+    // The line speed it sends at now (it may switch by itself, as a fast download does).
+    virtual int baud() const = 0;
     // The status lines the terminal sees (without a modem: carrier always on) and every change
     // of them since the last call.
     virtual ModemLines lines() const = 0;

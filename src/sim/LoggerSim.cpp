@@ -31,7 +31,30 @@ int64_t minDue(int64_t a, int64_t b) {
     if (b < 0) return a;
     return std::min(a, b);
 }
+
+// Commands that end a download in progress: they ask for something else on the line, or take
+// the memory away.
+bool endsDownload(CommandKind k) {
+    switch (k) {
+        case CommandKind::Start:
+        case CommandKind::Stop:
+        case CommandKind::Parameters:
+        case CommandKind::MainRead:
+        case CommandKind::Download:
+        case CommandKind::MemoryClear:
+            return true;
+        default:
+            return false;
+    }
+}
 }  // namespace
+
+int fastBaudOf(std::string_view keyword) {
+    if (keyword == "FASTA") return 38400;
+    if (keyword == "FASTB") return 57600;
+    if (keyword == "FASTC") return 115200;
+    return 0;
+}
 
 MemoryResult makeMemory(const SimOptions& o) {
     if (!o.logFile.empty()) return loadLogFile(o.logFile);
@@ -67,9 +90,9 @@ class LoggerSim::Wire final : public ModemHost {
     explicit Wire(LoggerSim& sim) : sim_(sim) {}
     void toLine(std::string_view bytes, int64_t t) override { sim_.line_.push(bytes, t); }
     void toDevice(std::string_view bytes, int64_t t) override { sim_.lineIn(bytes, t); }
-    void carrier(bool on, int64_t) override {
-        // Nobody is listening any more: the stream stops as if told to.
-        if (!on) sim_.stopStream();
+    void carrier(bool on, int64_t t) override {
+        // Nobody is listening any more: the stream or the download stops as if told to.
+        if (!on) sim_.stopActivity("carrier lost", t);
     }
     void discard(int64_t) override { sim_.line_.clear(); }
     void journal(std::string line) override { sim_.journal(std::move(line)); }
@@ -83,6 +106,7 @@ class LoggerSim::Wire final : public ModemHost {
 
 int64_t LoggerSim::nextActionMs() const {
     int64_t t = state_ == State::Streaming ? stream_.nextSlotMs : -1;
+    if (state_ == State::Downloading) t = download_.dueMs;
     if (!stream_.events.empty()) t = minDue(t, stream_.events.front().at);
     if (modem_) t = minDue(t, modem_->nextDueMs());
     return t;
@@ -101,6 +125,8 @@ void LoggerSim::advance(int64_t nowMs) {
             modem_->advance(t, w);
         } else if (state_ == State::Streaming && stream_.nextSlotMs == t) {
             runSlot(t);
+        } else if (state_ == State::Downloading && download_.dueMs == t) {
+            downloadDue(t);
         } else {
             const Scheduled e = stream_.events.front();
             stream_.events.pop_front();
@@ -175,12 +201,12 @@ void LoggerSim::lineOut(std::string_view bytes, int64_t nowMs, bool frame) {
 
 void LoggerSim::onCommand(const std::string& text, int64_t t) {
     const Command c = parseCommand(text);
-    JsonLine j(t, "command");
-    j.add("text", c.text).add("command", kindName(c.kind));
-    const bool served =
-        c.kind != CommandKind::Download && c.kind != CommandKind::MemoryClear && c.kind != CommandKind::Ack;
-    if (!served) j.add("served", false);
-    journal(j.str());
+    if (c.kind == CommandKind::Ack) {
+        onAck(c.good, t);
+        return;
+    }
+    journal(JsonLine(t, "command").add("text", c.text).add("command", kindName(c.kind)).str());
+    if (state_ == State::Downloading && endsDownload(c.kind)) endDownload("interrupted", c.text.c_str(), t);
 
     switch (c.kind) {
         case CommandKind::Start:
@@ -207,14 +233,23 @@ void LoggerSim::onCommand(const std::string& text, int64_t t) {
                     JsonLine(t, "rejected").add("text", c.text).add("reason", "not 27 whole numbers after MAIN").str());
             }
             break;
-        case CommandKind::Clear:        // the logger's clear button: nothing to send
-        case CommandKind::Course:       // course data: kept in the journal only
-        case CommandKind::Download:     // memory downloads: a later state of their own
-        case CommandKind::MemoryClear:  // belongs with the download
-        case CommandKind::Ack:          // acknowledgements of download frames
+        case CommandKind::Download:
+            startDownload(c, t);
+            break;
+        case CommandKind::MemoryClear:
+            clearMemory(t);
+            break;
+        case CommandKind::Clear:   // the logger's clear button: nothing to send
+        case CommandKind::Course:  // course data: kept in the journal only
+        case CommandKind::Ack:     // answered above
         case CommandKind::Unknown:
             break;
     }
+}
+
+void LoggerSim::stopActivity(const char* why, int64_t t) {
+    stopStream();
+    if (state_ == State::Downloading) endDownload("interrupted", why, t);
 }
 
 void LoggerSim::sendParameters(int64_t t) {
@@ -249,7 +284,7 @@ void LoggerSim::startStream(int64_t t) {
 }
 
 void LoggerSim::stopStream() {
-    state_ = State::Idle;
+    if (state_ == State::Streaming) state_ = State::Idle;
     stream_.events.clear();
 }
 
@@ -260,11 +295,17 @@ std::size_t LoggerSim::streamEnd() const {
     return n;
 }
 
-bool LoggerSim::stallDue(int64_t t) const {
+bool LoggerSim::stallDue(int64_t startedMs, long frames, bool done, int64_t t) const {
     const FaultOptions& f = o_.faults;
-    if (stream_.stallDone || !f.stalls()) return false;
-    if (f.stallAfterSeconds >= 0.0 && double(t - stream_.startedMs) >= f.stallAfterSeconds * 1000.0) return true;
-    return f.stallAfterFrames >= 0 && stream_.frames >= f.stallAfterFrames;
+    if (done || !f.stalls()) return false;
+    if (f.stallAfterSeconds >= 0.0 && double(t - startedMs) >= f.stallAfterSeconds * 1000.0) return true;
+    return f.stallAfterFrames >= 0 && frames >= f.stallAfterFrames;
+}
+
+int64_t LoggerSim::beginStall(int64_t t) {
+    const int64_t ms = std::llround(o_.faults.stallSeconds * 1000.0);
+    journal(JsonLine(t, "stall").add("seconds", o_.faults.stallSeconds).add("until", t + ms).str());
+    return t + ms;
 }
 
 void LoggerSim::runSlot(int64_t t) {
@@ -272,14 +313,12 @@ void LoggerSim::runSlot(int64_t t) {
     if (s.stalled) {
         s.stalled = false;
         journal(JsonLine(t, "resume").str());
-    } else if (stallDue(t)) {
+    } else if (stallDue(s.startedMs, s.frames, s.stallDone, t)) {
         // Nothing goes out for a while; the record of this slot waits, and so do the events.
-        const int64_t ms = std::llround(o_.faults.stallSeconds * 1000.0);
         s.stallDone = true;
         s.stalled = true;
-        s.nextSlotMs = t + ms;
-        for (Scheduled& e : s.events) e.at += ms;
-        journal(JsonLine(t, "stall").add("seconds", o_.faults.stallSeconds).add("until", t + ms).str());
+        s.nextSlotMs = beginStall(t);
+        for (Scheduled& e : s.events) e.at += s.nextSlotMs - t;
         return;
     }
 
@@ -382,9 +421,11 @@ void LoggerSim::sendFrame(frame::Frame& f, char kind, const FrameNote& n, int64_
     std::string before;
     const FaultResult fault = faults_.apply(f, before);
     if (state_ == State::Streaming) ++stream_.frames;
+    if (state_ == State::Downloading) ++download_.frames;
 
     JsonLine j(t, "frame");
     j.add("kind", std::string_view(&kind, 1));
+    if (n.block >= 0) j.add("block", n.block).add("layout", n.layout);
     if (n.record >= 0) j.add("record", n.record).add("pass", n.pass);
     if (n.lap >= 0) j.add("lap", n.lap);
     if (n.counter >= 0) j.add("counter", n.counter);
@@ -392,6 +433,7 @@ void LoggerSim::sendFrame(frame::Frame& f, char kind, const FrameNote& n, int64_
     if (n.segment >= 0) j.add("segment", n.segment).add("segTime", n.segTime);
     if (n.code >= 0) j.add("code", n.code).add("duration", n.duration);
     if (n.mmPerPulse >= 0) j.add("mmPerPulse", n.mmPerPulse);
+    if (n.tries > 0) j.add("try", n.tries);
     if (fault.any()) {
         j.add("fault", fault.name());
         if (fault.garbageBytes > 0) j.add("garbage", fault.garbageBytes);
@@ -401,6 +443,174 @@ void LoggerSim::sendFrame(frame::Frame& f, char kind, const FrameNote& n, int64_
     if (fault.dropped) return;
     before.append(reinterpret_cast<const char*>(f.data()), f.size());
     lineOut(before, t, true);
+}
+
+// ---- downloads ----------------------------------------------------------------------------
+
+void LoggerSim::startDownload(const Command& c, int64_t t) {
+    stopStream();
+    Download d;
+    d.keyword = c.downloadMode;
+    d.acked = c.downloadMode != "LOGN";
+    // Behind a modem the logger's own link is the modem's business: no switch.
+    d.fastBaud = modem_ ? 0 : fastBaudOf(c.downloadMode);
+    d.ownBaud = line_.baud();
+    d.file = rangeFile(memory_, c.fromLap, c.toLap);
+    d.laps = lapsOfFile(d.file);
+    d.blocks = d.file.size() / kBlockBytes;
+    d.startedMs = t;
+    d.switchDue = d.fastBaud != 0;
+    d.dueMs = t + (d.switchDue ? kFastSwitchMs : kDownloadStartMs);
+
+    const std::optional<LapSpan> span = lapSpan(memory_, c.fromLap, c.toLap);
+    journal(JsonLine(t, "download")
+                .add("command", d.keyword)
+                .add("from", span ? span->first : c.fromLap)
+                .add("to", span ? span->last : c.toLap)
+                .add("blocks", long(d.blocks))
+                .add("bytes", long(d.file.size()))
+                .add("acked", d.acked)
+                .add("baud", d.fastBaud != 0 ? d.fastBaud : line_.baud())
+                .str());
+    download_ = std::move(d);
+    state_ = State::Downloading;
+}
+
+void LoggerSim::downloadDue(int64_t t) {
+    Download& d = download_;
+    if (!d.waiting) {
+        nextDownloadFrame(t);
+        return;
+    }
+    // No answer in time.
+    const bool end = d.block >= d.blocks;
+    if (d.unanswered >= kMaxSendsUnanswered) {
+        // Every block was taken: a terminal that does not answer the "E" frame still has its file.
+        if (end) {
+            endDownload("complete", "end not answered", t);
+        } else {
+            endDownload("gave-up", "no answer", t);
+        }
+        return;
+    }
+    JsonLine r(t, "resend");
+    r.add("kind", end ? "E" : "X");
+    if (!end) r.add("block", long(d.block));
+    journal(r.add("reason", "timeout").add("try", d.tries + 1).str());
+    sendDownloadFrame(t);
+}
+
+void LoggerSim::nextDownloadFrame(int64_t t) {
+    Download& d = download_;
+    d.waiting = false;
+    if (d.switchDue) {
+        d.switchDue = false;
+        switchSpeed(d.fastBaud, "download", t);
+    }
+    if (d.stalled) {
+        d.stalled = false;
+        journal(JsonLine(t, "resume").str());
+    } else if (stallDue(d.startedMs, d.frames, d.stallDone, t)) {
+        d.stallDone = true;
+        d.stalled = true;
+        d.dueMs = beginStall(t);
+        return;
+    }
+    sendDownloadFrame(t);
+}
+
+void LoggerSim::sendDownloadFrame(int64_t t) {
+    Download& d = download_;
+    const bool end = d.block >= d.blocks;
+    frame::Frame f = end ? downloadEndFrame() : downloadFrame(d.file, d.block, d.laps);
+    ++d.tries;
+    ++d.unanswered;
+    FrameNote note;
+    note.tries = d.tries;
+    if (!end) {
+        note.block = long(d.block);
+        note.layout = f[frame::kXLayout];
+        if (note.layout != kXTableBlock) note.counter = long(blockCounter(d.block));
+    }
+    sendFrame(f, end ? frame::kDownloadEnd : frame::kDownload, note, t);
+
+    if (d.acked) {
+        d.waiting = true;
+        d.dueMs = line_.drainedAtMs(t) + kAckTimeoutMs;
+        return;
+    }
+    if (end) {
+        endDownload("complete", nullptr, t);
+        return;
+    }
+    ++d.delivered;
+    ++d.block;
+    d.tries = d.unanswered = 0;
+    // The next frame joins the line while this one's last byte is still on it: back to back.
+    d.dueMs = std::max(t, line_.drainedAtMs(t) - 1);
+}
+
+void LoggerSim::onAck(bool good, int64_t t) {
+    Download& d = download_;
+    JsonLine j(t, "ack");
+    j.add("good", good);
+    if (state_ != State::Downloading || !d.waiting) {
+        journal(j.add("expected", false).str());
+        return;
+    }
+    const bool end = d.block >= d.blocks;
+    j.add("kind", end ? "E" : "X");
+    if (!end) j.add("block", long(d.block));
+    journal(j.str());
+    d.unanswered = 0;
+    if (!good) {
+        JsonLine r(t, "resend");
+        r.add("kind", end ? "E" : "X");
+        if (!end) r.add("block", long(d.block));
+        journal(r.add("reason", "ng").add("try", d.tries + 1).str());
+        sendDownloadFrame(t);
+        return;
+    }
+    if (end) {
+        endDownload("complete", nullptr, t);
+        return;
+    }
+    ++d.delivered;
+    ++d.block;
+    d.tries = 0;
+    nextDownloadFrame(t);
+}
+
+void LoggerSim::endDownload(const char* result, const char* reason, int64_t t) {
+    JsonLine j(t, "download-end");
+    j.add("result", result).add("blocks", long(download_.delivered));
+    if (reason != nullptr) j.add("reason", reason);
+    journal(j.str());
+    // Back to the logger's own speed, unless the line never switched.
+    if (download_.fastBaud != 0 && !download_.switchDue) switchSpeed(download_.ownBaud, "end", t);
+    download_ = Download{};
+    state_ = State::Idle;
+}
+
+void LoggerSim::switchSpeed(int baud, const char* reason, int64_t t) {
+    line_.setBaud(baud);
+    journal(JsonLine(t, "speed").add("baud", baud).add("reason", reason).str());
+}
+
+void LoggerSim::clearMemory(int64_t t) {
+    stopStream();
+    journal(JsonLine(t, "memory-clear")
+                .add("laps", long(memory_.laps.size()))
+                .add("records", long(memory_.records.size()))
+                .str());
+    memory_.records.clear();
+    memory_.lapTable.clear();
+    memory_.laps.clear();
+    // First lap 1, last lap 0: none held, and the next lap logged would be lap 1.
+    memory_.lapFirst = 1;
+    memory_.lapLast = 0;
+    memory_.header[layout::header::kLapFirst] = 1;
+    memory_.header[layout::header::kUnitAndLastLap] &= 1;
 }
 
 }  // namespace vt::sim

@@ -7,9 +7,9 @@
 // when there will be more. Inside, bytes pass lineIn() -> command frames -> onCommand() (the one
 // place a command is acted on), and everything the logger sends passes lineOut() -> the paced
 // line. With a modem (SimOptions::modem) a HayesModem goes between those two and the line: the
-// logger hears only what arrives in a call, and a carrier that drops stops the stream and throws
-// away what had not left (sim/Modem.h). A memory download is one more state beside streaming,
-// served from onCommand() and the same slot timer.
+// logger hears only what arrives in a call, and a carrier that drops stops the stream (or the
+// download) and throws away what had not left (sim/Modem.h). A memory download is one more state
+// beside streaming, served from onCommand() and the same timer.
 //
 // Commands: "PARA" answers a "P" frame (distance per pulse at 3..4, the log header at 5..20).
 // "STRT" streams the memory's records in logging order, one every 100 ms from 100 ms after the
@@ -24,21 +24,48 @@
 // the block. "CLR", "CRS..." and anything else are only journaled. On a slow line a sample whose
 // slot comes while more than two frames wait is skipped; markers and events are never skipped.
 //
+// Downloads: "LOGP", "LOGN", "FASTA", "FASTB", "FASTC" with a lap range "<from>- <to>" (blanks
+// optional; to 0: the last lap held) send the file of those laps (sim/Download.h), 16 bytes an
+// "X" frame, then one "E" frame; a range holding no lap held sends only the "E" frame. "LOGN"
+// (a modem line) sends the frames back to back from 100 ms after the command, unanswered.
+// "LOGP" sends its first frame 100 ms after the command and then waits after each frame for
+// "GD" (the next frame) or "NG" (the same frame again); with no answer 1 s after the frame has
+// left the line it goes again, and after 5 sends without an answer the logger gives up and is
+// idle again. The "E" frame goes the same way, but five sends of it without an answer still end
+// the download as complete (a terminal need not answer it; one that does gets a lost "E" frame
+// again). "FASTA"/"FASTB"/"FASTC" go like "LOGP", but 1 s after the command the logger switches
+// its line to 38400/57600/115200 bit/s (the terminal reopens its port at that speed meanwhile),
+// sends at that speed and switches back to its own speed when the download ends; behind a modem
+// there is no switch. Faults and the stall apply to "X" and "E" frames as to the stream's (the
+// stall once a download, counted from its command). "STRT", "STOP", "PARA", "MAIN", "MCLR" and
+// another download end a download in progress. "MCLR" empties the memory: the header then
+// names first lap 1 and last lap 0 (none held), downloads send only "E", "STRT" streams
+// nothing, "PARA" still answers.
+//
 // Journal: one JSON object a line, always with "t" (ms, the caller's clock) and "event":
 //   command  text (the command text), command (start, stop, parameters, clear, rate, main-read,
-//            main-write, course, download, memory-clear, ack, unknown); served:false for the
-//            download commands, which are not served yet
-//   frame    kind (P L S G N Z T); record (memory index), pass (1 on the first run through the
+//            main-write, course, download, memory-clear, unknown); acknowledgements are "ack"
+//   frame    kind (P L S G N Z T X E); record (memory index), pass (1 on the first run through the
 //            memory), lap (lap in progress; for "L" the lap starting); counter (G N Z); lapTime
 //            (G, 1/100 s); segment, segTime (S, 1/100 s); code, duration (T, 1/10 s);
 //            mmPerPulse (P); fault when the frame did not go out as built: "drop", or any of
 //            "garbage", "corrupt", "bad-end" joined by '+', with garbage (bytes before the frame)
 //            and byte (the frame byte changed). No fault field: the frame went out intact.
+//            "X": block (from 0, the header), layout (0, 1, 255), counter (layouts 0 and 255), try
+//            (1 for the first send of the block); "E": try.
+//   download command (the keyword), from, to (the laps sent; as asked when none is held), blocks,
+//            bytes, acked, baud (of the frames)
+//   ack      good, kind (X, E), block (X); expected:false when no frame waited for an answer
+//   resend   kind, block (X), reason (ng, timeout), try (of the send that follows)
+//   speed    baud (the logger's line switched to a fast rate or back), reason (download, end)
+//   download-end  result (complete, gave-up, interrupted), blocks (answered with GD; unanswered
+//            downloads: sent), reason (why it gave up or was cut short; "end not answered")
+//   memory-clear  laps, records (what the memory held)
 //   skipped  record, lap, pass, reason ("rate": the transfer rate leaves it out; "line": the
 //            line was still busy)
 //   reply    text (the "MAIN" answer, sent as text)
 //   rejected text, reason (a "MAIN,..." block that is not 27 whole numbers)
-//   stall    seconds, until (ms); resume when the stream goes on
+//   stall    seconds, until (ms); resume when the stream or download goes on
 //   loop     pass (the pass starting); end (the stream ran out of memory without looping)
 //   and with a modem its events: modem, dial, carrier, escape, hang-up (sim/Modem.h)
 //
@@ -56,6 +83,7 @@
 #include "layout/FrameLayout.h"
 #include "loggen/LogGenerator.h"
 #include "sim/Commands.h"
+#include "sim/Download.h"
 #include "sim/Faults.h"
 #include "sim/LinePeer.h"
 #include "sim/Memory.h"
@@ -81,6 +109,15 @@ struct SimOptions {
 inline constexpr int64_t kRecordIntervalMs = 100;  // ten records a second
 inline constexpr int kFramesQueuedBeforeSkip = 2;  // a sample waits behind at most this many frames
 
+inline constexpr int64_t kDownloadStartMs = 100;  // from the command to the first frame
+inline constexpr int64_t kFastSwitchMs = 1000;    // from a fast command to the switch of the line
+inline constexpr int64_t kAckTimeoutMs = 1000;    // from a frame leaving the line to its resend
+inline constexpr int kMaxSendsUnanswered = 5;     // then the logger gives up
+
+// The line speed of a fast download keyword ("FASTA" 38400, "FASTB" 57600, "FASTC" 115200); 0
+// for the others.
+int fastBaudOf(std::string_view keyword);
+
 // The "T" frames after each lap's "L" frame: pit-in at +2 s, stopped at +3 s, moving again after
 // 3 s at +6 s, pit-out after 6 s at +8 s. Half a slot late, so they fall between record frames.
 struct PitEvent {
@@ -104,8 +141,9 @@ MemoryResult makeMemory(const SimOptions& options);
 
 class LoggerSim final : public LinePeer {
   public:
-    // Idle: answers commands. Streaming: sends a record every 100 ms. (A download adds a state.)
-    enum class State { Idle, Streaming };
+    // Idle: answers commands. Streaming: sends a record every 100 ms. Downloading: sends a lap
+    // range's file.
+    enum class State { Idle, Streaming, Downloading };
 
     // Loads or generates the memory; when that fails the memory is empty and error() says why.
     explicit LoggerSim(SimOptions o);
@@ -123,7 +161,7 @@ class LoggerSim final : public LinePeer {
     // Line speed for the pacing (bits a second, ten bits a byte; 0: no pacing); a modem reports
     // it in CONNECT.
     void setBaud(int baud) override;
-    int baud() const { return line_.baud(); }
+    int baud() const override { return line_.baud(); }
     ModemLines lines() const override;
     std::vector<ModemLines> takeLineChanges() override;
     void dtrOff(int64_t nowMs) override;
@@ -159,6 +197,9 @@ class LoggerSim final : public LinePeer {
         int segment = -1, segTime = -1;
         int code = -1, duration = -1;
         int mmPerPulse = -1;
+        long block = -1;
+        int layout = -1;
+        int tries = 0;
     };
     struct Stream {
         int64_t startedMs = 0;
@@ -174,6 +215,25 @@ class LoggerSim final : public LinePeer {
         int segSumCs = 0;   // segment times of the lap in progress, for laps the table lacks
         bool stallDone = false, stalled = false;
         std::deque<Scheduled> events;
+    };
+    struct Download {
+        std::string keyword;
+        bool acked = true;
+        int fastBaud = 0;  // the line's speed while it runs; 0: the logger's own
+        int ownBaud = 0;
+        std::vector<std::uint8_t> file;
+        int laps = 0;
+        std::size_t blocks = 0;
+        std::size_t block = 0;      // the frame being sent: a block, or `blocks` for the "E" frame
+        int tries = 0;              // sends of that frame
+        int unanswered = 0;         // ... since its last answer
+        bool waiting = false;       // for an answer to it
+        int64_t dueMs = -1;         // the next frame, or the end of the wait
+        bool switchDue = false;     // the fast line comes before the first frame
+        std::size_t delivered = 0;  // blocks answered with GD (unanswered downloads: sent)
+        int64_t startedMs = 0;
+        long frames = 0;
+        bool stallDone = false, stalled = false;
     };
 
     void advance(int64_t nowMs);
@@ -194,7 +254,19 @@ class LoggerSim final : public LinePeer {
     void sendParameters(int64_t t);
     void sendMainBlock(int64_t t);
     void sendFrame(frame::Frame& f, char kind, const FrameNote& note, int64_t t);
-    bool stallDue(int64_t t) const;
+    bool stallDue(int64_t startedMs, long frames, bool done, int64_t t) const;
+    // A stall of the fault options begins at t: the journal says so; returns when it ends.
+    int64_t beginStall(int64_t t);
+    void stopActivity(const char* why, int64_t t);
+
+    void startDownload(const Command& c, int64_t t);
+    void downloadDue(int64_t t);
+    void nextDownloadFrame(int64_t t);
+    void sendDownloadFrame(int64_t t);
+    void onAck(bool good, int64_t t);
+    void endDownload(const char* result, const char* reason, int64_t t);
+    void switchSpeed(int baud, const char* reason, int64_t t);
+    void clearMemory(int64_t t);
     std::size_t streamEnd() const;
     void journal(std::string line) { journal_.push_back(std::move(line)); }
 
@@ -208,6 +280,7 @@ class LoggerSim final : public LinePeer {
 
     State state_ = State::Idle;
     Stream stream_;
+    Download download_;
     CommandReader reader_;
     FaultInjector faults_;
     PacedLine line_;

@@ -51,6 +51,7 @@ class RemoteStation final : public LinePeer {
     int64_t nextDueMs(int64_t nowMs) const override;
     std::vector<std::string> takeJournal() override { return std::exchange(journal_, {}); }
     void setBaud(int baud) override;
+    int baud() const override { return line_.baud(); }
     ModemLines lines() const override { return modem_.lines(); }
     std::vector<ModemLines> takeLineChanges() override { return modem_.takeLineChanges(); }
     void dtrOff(int64_t nowMs) override;

@@ -79,14 +79,6 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(SimCommandParse, ReadsTheirArguments) {
     const Command rate = parseCommand("RATS");
     EXPECT_EQ(rate.rate, 'S');
-    const Command download = parseCommand("LOGP 3- 9");
-    EXPECT_EQ(download.downloadMode, "LOGP");
-    EXPECT_EQ(download.fromLap, 3);
-    EXPECT_EQ(download.toLap, 9);
-    const Command fast = parseCommand("FASTB 7- 0");
-    EXPECT_EQ(fast.downloadMode, "FASTB");
-    EXPECT_EQ(fast.fromLap, 7);
-    EXPECT_EQ(fast.toLap, 0);
     EXPECT_TRUE(parseCommand("GD").good);
     EXPECT_FALSE(parseCommand("NG").good);
     const Command main =
@@ -96,6 +88,32 @@ TEST(SimCommandParse, ReadsTheirArguments) {
     EXPECT_EQ(main.main[26], -7);
     EXPECT_FALSE(parseCommand("MAIN,1,,3").mainValid);
 }
+
+struct RangeParseCase {
+    const char* text;
+    const char* keyword;
+    int from, to;
+};
+class SimDownloadParse : public ::testing::TestWithParam<RangeParseCase> {};
+
+TEST_P(SimDownloadParse, ReadsTheLapRangeWithOrWithoutBlanks) {
+    const Command c = parseCommand(GetParam().text);
+    EXPECT_EQ(c.kind, CommandKind::Download);
+    EXPECT_EQ(c.downloadMode, GetParam().keyword);
+    EXPECT_EQ(c.fromLap, GetParam().from);
+    EXPECT_EQ(c.toLap, GetParam().to);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, SimDownloadParse,
+    ::testing::Values(RangeParseCase{"LOGP 1- 5", "LOGP", 1, 5}, RangeParseCase{"LOGP 7- 0", "LOGP", 7, 0},
+                      RangeParseCase{"LOGN1-5", "LOGN", 1, 5}, RangeParseCase{"FASTA  2 -  4 ", "FASTA", 2, 4},
+                      RangeParseCase{"FASTB 9", "FASTB", 9, 0}, RangeParseCase{"FASTC 12-", "FASTC", 12, 0},
+                      RangeParseCase{"LOGP", "LOGP", 0, 0},
+                      // A negative number has no blank before it; the dash between the two follows a digit.
+                      RangeParseCase{"LOGP-3- 5", "LOGP", -3, 5}, RangeParseCase{"LOGP 3--2", "LOGP", 3, -2},
+                      RangeParseCase{"LOGP 99999999999- 1", "LOGP", 100000, 1}),
+    [](const auto& info) { return std::to_string(info.index); });
 
 // ---- logger frames out of a byte stream ------------------------------------------------------
 
@@ -417,7 +435,17 @@ TEST(SimArgs, HelpNamesEveryOptionAndJournalEvent) {
                              "notify",
                              "sent",
                              "received",
-                             "hex"})
+                             "hex",
+                             "LOGP",
+                             "LOGN",
+                             "FASTC",
+                             "MCLR",
+                             "download",
+                             "ack",
+                             "resend",
+                             "speed",
+                             "download-end",
+                             "memory-clear"})
         EXPECT_THAT(help, HasSubstr(word));
 }
 

@@ -1,7 +1,8 @@
 // veltra-logger-sim as a program: it names its pseudo-terminal, answers a command frame on it,
 // ends cleanly on SIGTERM (symlink gone, journal written) and exits with the documented status;
 // as an RFC 2217 server it negotiates with a plain socket and sends a parameter frame escaped,
-// and as the remote station on a pseudo-terminal it answers the init, calls in and sends STRT.
+// as the remote station on a pseudo-terminal it answers the init, calls in and sends STRT; and
+// it serves an acknowledged download whose file is the lap range's.
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -25,6 +26,8 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include "sim/Download.h"
+#include "sim/Memory.h"
 #include "sim/Rfc2217.h"
 #include "sim/SimTestSupport.h"
 #include "support/TestApp.h"
@@ -297,6 +300,56 @@ TEST(SimProgram, RemoteStationAnswersTheInitCallsInAndSendsStrt) {
     EXPECT_THAT(lines, HasSubstr(received));
     EXPECT_THAT(lines, HasSubstr("\"event\":\"sent\",\"text\":\"STRT\""));
     EXPECT_THAT(lines, HasSubstr("\"event\":\"ring\""));
+}
+
+TEST(SimProgram, ServesAnAcknowledgedDownloadOverAPseudoTerminal) {
+    TempDir dir;
+    const std::string link = dir.file("logger"), journal = dir.file("journal.jsonl");
+    // A fast line keeps the few hundred round trips short.
+    Child c = start({"--laps", "1", "--course", "oval", "--baud", "230400", "--link", link, "--journal", journal});
+    ASSERT_GT(c.pid, 0);
+    ASSERT_THAT(firstLine(c), StartsWith("/dev/"));
+    const int fd = ::open(link.c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(fd, 0) << std::strerror(errno);
+    termios t{};
+    ::tcgetattr(fd, &t);
+    ::cfmakeraw(&t);
+    ::tcsetattr(fd, TCSANOW, &t);
+
+    // The terminal's side: 25 bytes at a time, "GD" for a good frame (its data to the file),
+    // "NG" for a damaged one, until the "E" frame.
+    send(fd, command("LOGP 1- 1"));
+    std::string pending;
+    std::vector<std::uint8_t> file;
+    bool ended = false;
+    while (!ended) {
+        pending += readUntil(fd, [&pending](const std::string& s) { return pending.size() + s.size() >= 25; });
+        if (pending.size() < 25) break;  // nothing came within the bound
+        frame::Frame f{};
+        std::copy_n(pending.begin(), 25, f.begin());
+        pending.erase(0, 25);
+        const bool good = wellFormed(f);
+        send(fd, good ? frame::kAckGood : frame::kAckBad);
+        if (!good) continue;
+        if (f[frame::kKind] == frame::kDownloadEnd) ended = true;
+        if (f[frame::kKind] != frame::kDownload) continue;
+        const auto at = f.begin() + frame::xDataAt(f[frame::kXLayout]);
+        file.insert(file.end(), at, at + frame::kXDataBytes);
+    }
+    ::close(fd);
+    EXPECT_TRUE(ended);
+    SimOptions o;
+    o.gen.laps = 1;
+    o.gen.course = "oval";
+    const MemoryResult memory = makeMemory(o);
+    ASSERT_TRUE(memory) << memory.error;
+    EXPECT_EQ(file, rangeFile(*memory.memory, 1, 1));
+
+    ASSERT_EQ(::kill(c.pid, SIGTERM), 0);
+    EXPECT_EQ(exitStatus(c), 0);
+    const std::string lines = readFile(journal);
+    EXPECT_THAT(lines, HasSubstr("\"event\":\"download\",\"command\":\"LOGP\",\"from\":1,\"to\":1,"));
+    EXPECT_THAT(lines, HasSubstr("\"event\":\"download-end\",\"result\":\"complete\""));
 }
 
 struct StatusCase {

@@ -175,4 +175,51 @@ inline SimOptions quietOptions() {
 
 inline std::string command(const std::string& text) { return frame::command(text); }
 
+// Walks a damaged line beside the frames it would have carried intact (`clean`), as the journal's
+// frame lines (`journal`, one per frame) say each went out: dropped, garbage before it, a byte
+// changed, a bad end. Fails the test where the line and the journal disagree; gives the number
+// of frames the journal owns up to damaging.
+inline size_t checkLineAgainstJournal(const std::vector<SeenFrame>& clean, const std::vector<Fields>& journal,
+                                      const std::string& line) {
+    EXPECT_EQ(journal.size(), clean.size());
+    size_t at = 0, damaged = 0;
+    for (size_t k = 0; k < std::min(clean.size(), journal.size()); ++k) {
+        SCOPED_TRACE("frame " + std::to_string(k));
+        const Fields& j = journal[k];
+        EXPECT_EQ(j.at("kind"), std::string(1, clean[k].kind()));
+        const std::string fault = j.count("fault") ? j.at("fault") : "";
+        if (!fault.empty()) ++damaged;
+        if (fault == "drop") continue;
+        if (fault.find("garbage") != std::string::npos) {
+            const int n = num(j, "garbage");
+            EXPECT_TRUE(n >= 1 && n <= 10);
+            at += size_t(n);
+        }
+        if (at + 25 > line.size()) {
+            ADD_FAILURE() << "the line ends before frame " << k;
+            return damaged;
+        }
+        frame::Frame got{};
+        std::copy(line.begin() + long(at), line.begin() + long(at + 25), got.begin());
+        at += 25;
+        const frame::Frame& want = clean[k].f;
+        const int corrupt = fault.find("corrupt") != std::string::npos ? num(j, "byte") : -1;
+        const bool badEnd = fault.find("bad-end") != std::string::npos;
+        for (int b = 0; b < frame::kBytes; ++b) {
+            if (b == corrupt) {
+                EXPECT_TRUE(b >= 2 && b <= 22);
+                EXPECT_NE(got[size_t(b)], want[size_t(b)]);
+            } else if (b == frame::kEnd && badEnd) {
+                EXPECT_NE(got[size_t(b)], frame::kETB);
+            } else {
+                EXPECT_EQ(got[size_t(b)], want[size_t(b)]) << "byte " << b;
+            }
+        }
+        // A changed payload byte always shows in the checksum.
+        EXPECT_EQ(got[frame::kChecksum] == frame::checksumOf(got.data()), corrupt < 0);
+    }
+    EXPECT_EQ(at, line.size());
+    return damaged;
+}
+
 }  // namespace vt::sim::test

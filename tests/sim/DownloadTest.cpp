@@ -1,0 +1,881 @@
+// Downloads from the simulated logger on a fake clock: the file of a lap range read back the way
+// the terminal's log reader takes it, the three "X" layouts and their counters, the acknowledged
+// flow ("GD", "NG", silence and giving up, the "E" frame), "LOGN" back to back, the fast line
+// and its switch, "MCLR", commands that cut a download short, faults healed by resends, a stall
+// that outlasts the terminal's watchdog, and a modem line.
+#include <algorithm>
+#include <cstdint>
+#include <functional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "layout/FrameLayout.h"
+#include "layout/LogLayout.h"
+#include "sim/Download.h"
+#include "sim/LoggerSim.h"
+#include "sim/Memory.h"
+#include "sim/SimTestSupport.h"
+
+namespace vt::sim::test {
+namespace {
+
+using ::testing::ElementsAreArray;
+using ::testing::HasSubstr;
+
+namespace rec = layout::rec;
+namespace hdr = layout::header;
+namespace seg = layout::seg;
+using Bytes = std::vector<std::uint8_t>;
+
+loggen::LoggerMemory generated(const loggen::GenOptions& o) {
+    loggen::GenResult r = loggen::generateLog(o);
+    EXPECT_TRUE(r) << r.error;
+    return r ? *r.memory : loggen::LoggerMemory{};
+}
+
+// Laps 3..6 of the oval in miles an hour (bit 0 of header byte 0 set).
+const loggen::LoggerMemory& fourLaps() {
+    static const loggen::LoggerMemory m = [] {
+        loggen::GenOptions o;
+        o.laps = 4;
+        o.firstLap = 3;
+        o.segments = 2;
+        o.course = "oval";
+        o.speedUnit = 1;
+        return generated(o);
+    }();
+    return m;
+}
+
+// Laps 1..4 in the smallest ring, which ends inside lap 2: lap 3 starts at a low address again.
+const loggen::LoggerMemory& wrapped() {
+    static const loggen::LoggerMemory m = [] {
+        loggen::GenOptions o;
+        o.laps = 4;
+        o.segments = 2;
+        o.course = "oval";
+        o.memCode = 1;
+        const loggen::LoggerMemory plain = generated(o);
+        o.startAddress = loggen::memRecsForCode(1) - (plain.laps.at(1).firstRecord + 5);
+        return generated(o);
+    }();
+    return m;
+}
+
+// Three laps of the circuit: a few thousand blocks.
+const loggen::LoggerMemory& circuit() {
+    static const loggen::LoggerMemory m = [] {
+        loggen::GenOptions o;
+        o.laps = 3;
+        return generated(o);
+    }();
+    return m;
+}
+
+int startAddress(const std::uint8_t* page) { return layout::word(page + seg::kStartAddress); }
+
+// ---- the file of a lap range --------------------------------------------------------------------
+
+// A log file taken back the way the terminal's reader takes it: the header's laps, their table
+// pages, the records; each lap found at its start address minus the first lap's (plus the ring
+// when negative) and counted up to the next lap marker.
+struct ReadLap {
+    int number, index, count;
+};
+struct ReadBack {
+    int first = 0, last = 0, unit = 0;
+    Bytes table;
+    std::vector<loggen::Record> records;
+    std::vector<ReadLap> laps;
+    std::string error;
+};
+
+ReadBack readBack(const Bytes& file, int memRecs) {
+    ReadBack r;
+    if (file.size() < size_t(layout::kHeaderBytes)) {
+        r.error = "no header";
+        return r;
+    }
+    r.first = file[hdr::kLapFirst];
+    r.last = std::max(file[hdr::kUnitAndLastLap] >> 1, r.first);
+    r.unit = file[hdr::kUnitAndLastLap] & 1;
+    const size_t tableEnd = layout::kHeaderBytes + size_t(r.last - r.first + 1) * layout::kLapPageBytes;
+    if (file.size() < tableEnd || (file.size() - tableEnd) % layout::kRecordBytes != 0) {
+        r.error = "no whole lap table and records";
+        return r;
+    }
+    r.table.assign(file.begin() + layout::kHeaderBytes, file.begin() + long(tableEnd));
+    for (size_t at = tableEnd; at < file.size(); at += layout::kRecordBytes) {
+        loggen::Record x{};
+        std::copy_n(file.begin() + long(at), layout::kRecordBytes, x.begin());
+        r.records.push_back(x);
+    }
+    const int s0 = startAddress(r.table.data());
+    for (int lap = r.first; lap <= r.last; ++lap) {
+        int index = startAddress(&r.table[size_t(lap - r.first) * layout::kLapPageBytes]) - s0;
+        if (index < 0) index += memRecs;
+        const auto& recs = r.records;
+        if (size_t(index) >= recs.size() || recs[size_t(index)][rec::kKind] != layout::kLapMarker ||
+            recs[size_t(index)][rec::kLapNumber] != lap) {
+            r.error = "lap " + std::to_string(lap) + " is not at its start address";
+            return r;
+        }
+        int count = 1;
+        while (size_t(index + count) < recs.size() && recs[size_t(index + count)][rec::kKind] != layout::kLapMarker)
+            ++count;
+        if (size_t(index + count) >= recs.size()) {
+            r.error = "lap " + std::to_string(lap) + " is not closed";
+            return r;
+        }
+        r.laps.push_back({lap, index, count});
+    }
+    return r;
+}
+
+struct RangeCase {
+    const char* name;
+    const loggen::LoggerMemory& (*memory)();
+    int from, to;
+    int wantFirst, wantLast;  // 0: no file
+    bool wraps = false;       // a lap of the range starts below the first one's address
+    friend void PrintTo(const RangeCase& c, std::ostream* os) { *os << c.name; }
+};
+class SimRangeFile : public ::testing::TestWithParam<RangeCase> {};
+
+TEST_P(SimRangeFile, ReadsBackAsALogOfExactlyThoseLaps) {
+    const RangeCase& c = GetParam();
+    const loggen::LoggerMemory& m = c.memory();
+    const Bytes file = rangeFile(m, c.from, c.to);
+    if (c.wantFirst == 0) {
+        EXPECT_TRUE(file.empty());
+        EXPECT_FALSE(lapSpan(m, c.from, c.to).has_value());
+        return;
+    }
+    const ReadBack r = readBack(file, m.memRecs);
+    ASSERT_EQ(r.error, "");
+    EXPECT_EQ(r.first, c.wantFirst);
+    EXPECT_EQ(r.last, c.wantLast);
+    EXPECT_EQ(r.unit, m.header[hdr::kUnitAndLastLap] & 1);
+    for (int b = 1; b < layout::kHeaderBytes; ++b) {
+        if (b != hdr::kLapFirst) {
+            EXPECT_EQ(file[size_t(b)], m.header[size_t(b)]) << "header byte " << b;
+        }
+    }
+
+    const auto page = m.lapTable.begin() + long(size_t(c.wantFirst - m.lapFirst) * layout::kLapPageBytes);
+    EXPECT_TRUE(std::equal(r.table.begin(), r.table.end(), page, page + long(r.table.size())));
+
+    ASSERT_EQ(r.laps.size(), size_t(c.wantLast - c.wantFirst + 1));
+    bool wrapsSeen = false;
+    for (const ReadLap& l : r.laps) {
+        SCOPED_TRACE("lap " + std::to_string(l.number));
+        const loggen::LapInfo& info = m.laps[size_t(l.number - m.lapFirst)];
+        EXPECT_EQ(l.count, info.recordCount);
+        EXPECT_TRUE(std::equal(r.records.begin() + l.index, r.records.begin() + l.index + l.count,
+                               m.records.begin() + info.firstRecord));
+        wrapsSeen |= info.address < m.laps[size_t(c.wantFirst - m.lapFirst)].address;
+    }
+    EXPECT_EQ(wrapsSeen, c.wraps);
+    // The first lap's marker opens the records; the marker closing the last lap ends them.
+    EXPECT_EQ(r.laps.front().index, 0);
+    EXPECT_EQ(r.records.size(), size_t(r.laps.back().index + r.laps.back().count + 1));
+    EXPECT_EQ(r.records.back()[rec::kKind], layout::kLapMarker);
+    EXPECT_EQ(r.records.back()[rec::kLapNumber], c.wantLast + 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ranges, SimRangeFile,
+                         ::testing::Values(RangeCase{"ToZeroIsTheLastLap", fourLaps, 3, 0, 3, 6},
+                                           RangeCase{"FromBelowTheFirstLap", fourLaps, 1, 0, 3, 6},
+                                           RangeCase{"Middle", fourLaps, 4, 5, 4, 5},
+                                           RangeCase{"Swapped", fourLaps, 5, 4, 4, 5},
+                                           RangeCase{"FirstLapAlone", fourLaps, 3, 3, 3, 3},
+                                           RangeCase{"LastLapAlone", fourLaps, 6, 0, 6, 6},
+                                           RangeCase{"PastTheLastLapIsCut", fourLaps, 5, 99, 5, 6},
+                                           RangeCase{"AfterTheLastLap", fourLaps, 7, 0, 0, 0},
+                                           RangeCase{"BeforeTheFirstLap", fourLaps, 1, 2, 0, 0},
+                                           RangeCase{"AcrossTheEndOfTheRing", wrapped, 2, 3, 2, 3, true},
+                                           RangeCase{"AfterTheEndOfTheRing", wrapped, 3, 4, 3, 4},
+                                           RangeCase{"WholeWrappedMemory", wrapped, 1, 0, 1, 4, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(SimRangeFile, WholeRangeIsTheMemorysLogByteForByte) {
+    for (const loggen::LoggerMemory* m : {&smallMemory(), &fourLaps(), &wrapped()}) {
+        const Bytes whole = m->fileBytes();
+        for (const auto& [from, to] : {std::pair{0, 0},
+                                       {1, 0},
+                                       {m->lapFirst, 0},
+                                       {m->lapFirst, m->lapLast},
+                                       {m->lapLast, m->lapFirst},
+                                       {m->lapFirst, 120}})
+            EXPECT_EQ(rangeFile(*m, from, to), whole) << from << "- " << to << " of laps " << m->lapFirst;
+        // The same memory read from its log file.
+        const MemoryResult loaded = memoryFromLogBytes(whole);
+        ASSERT_TRUE(loaded) << loaded.error;
+        EXPECT_EQ(rangeFile(*loaded.memory, 0, 0), whole);
+    }
+}
+
+TEST(SimRangeFile, AMemoryWithoutLapsGivesNoFile) {
+    loggen::LoggerMemory cleared = smallMemory();
+    cleared.records.clear();
+    cleared.lapTable.clear();
+    cleared.laps.clear();
+    cleared.lapFirst = 1;
+    cleared.lapLast = 0;
+    const loggen::LoggerMemory none;
+    const loggen::LoggerMemory* memories[] = {&cleared, &none};
+    for (const loggen::LoggerMemory* m : memories) {
+        EXPECT_TRUE(rangeFile(*m, 1, 0).empty());
+        EXPECT_TRUE(rangeFile(*m, 0, 0).empty());
+    }
+}
+
+// ---- the frames -----------------------------------------------------------------------------------
+
+TEST(SimDownloadFrames, HeaderTableAndRecordsEachInTheirLayout) {
+    const loggen::LoggerMemory& m = smallMemory();
+    const Bytes file = rangeFile(m, 2, 2);
+    const size_t blocks = file.size() / kBlockBytes;
+    const size_t tableBlocks = layout::kLapPageBytes / kBlockBytes;
+    LoggerSim sim(quietOptions(), m);
+    sim.receive(command("LOGN 2- 2"), 0);
+    const std::vector<SeenFrame> frames = framesOf(runUntil(sim, 0, 60000));
+    const std::vector<Fields> journal = eventsOf(journalOf(sim), "frame");
+    ASSERT_EQ(frames.size(), blocks + 1);
+    ASSERT_EQ(journal.size(), blocks + 1);
+
+    for (size_t b = 0; b < blocks; ++b) {
+        SCOPED_TRACE("block " + std::to_string(b));
+        const frame::Frame& f = frames[b].f;
+        EXPECT_TRUE(wellFormed(f));
+        EXPECT_EQ(frames[b].kind(), 'X');
+        const int layoutByte = b == 0 ? 0 : b <= tableBlocks ? 1 : 255;
+        const size_t at = b == 0 ? 5 : b <= tableBlocks ? 3 : 7;
+        EXPECT_EQ(f[frame::kXLayout], layoutByte);
+        EXPECT_TRUE(std::equal(file.begin() + long(b * kBlockBytes), file.begin() + long((b + 1) * kBlockBytes),
+                               f.begin() + long(at)));
+        const bool counted = layoutByte != 1;
+        if (counted) {
+            EXPECT_EQ(frames[b].word(frame::kXCounter), int(b));
+        }
+        for (size_t i = 3; i <= 22; ++i) {
+            const bool data = i >= at && i < at + kBlockBytes;
+            const bool counter = counted && (i == 3 || i == 4);
+            if (!data && !counter) {
+                EXPECT_EQ(f[i], 0) << "byte " << i;
+            }
+        }
+        const Fields& j = journal[b];
+        EXPECT_EQ(j.at("kind"), "X");
+        EXPECT_EQ(num(j, "block"), int(b));
+        EXPECT_EQ(num(j, "layout"), layoutByte);
+        EXPECT_EQ(j.count("counter"), counted ? 1u : 0u);
+        EXPECT_EQ(num(j, "try"), 1);
+    }
+    // The terminal throws the file away when the last "X" frame counts 0.
+    EXPECT_NE(frames[blocks - 1].word(frame::kXCounter), 0);
+    EXPECT_EQ(frames.back().kind(), 'E');
+    EXPECT_TRUE(wellFormed(frames.back().f));
+    EXPECT_TRUE(std::all_of(frames.back().f.begin() + 2, frames.back().f.begin() + 23, [](auto b) { return b == 0; }));
+    EXPECT_EQ(journal.back().at("kind"), "E");
+}
+
+TEST(SimDownloadFrames, CounterIsTheBlockNumberAndSkipsZeroWhenItWraps) {
+    const std::vector<std::pair<size_t, unsigned>> cases = {{0, 0},     {1, 1},          {31, 31},   {65535, 65535},
+                                                            {65536, 1}, {131070, 65535}, {131071, 1}};
+    for (const auto& [block, counter] : cases) EXPECT_EQ(blockCounter(block), counter) << block;
+}
+
+// ---- the terminal's end ---------------------------------------------------------------------------
+
+enum class Answer { Auto, Good, Bad, Silent };
+
+// The terminal's end of a download: 25 bytes at a time, as its port hands them over. Acknowledged,
+// a chunk with a wrong checksum or framing is answered "NG" and dropped, a good one "GD" and its
+// 16 data bytes go to the file; unacknowledged every chunk's data goes to the file. After the
+// "E" frame, or once 5.1 s passed without a good frame (its watchdog), it answers no more.
+struct Terminal {
+    bool acked = true;
+    std::function<Answer(const SeenFrame&, size_t nth)> policy;  // nth: chunks taken before this one
+    int64_t deafUntilMs = -1;  // what arrives before this is lost: the port is being reopened
+    int64_t lastGoodMs = 0;
+    bool ended = false, gaveUp = false;
+    std::string pending;
+    Bytes file;
+    std::vector<SeenFrame> chunks;
+
+    void take(LoggerSim& sim, const std::string& bytes, int64_t t) {
+        if (t < deafUntilMs) return;
+        pending += bytes;
+        while (pending.size() >= size_t(frame::kBytes)) {
+            SeenFrame s{t, {}};
+            std::copy_n(pending.begin(), frame::kBytes, s.f.begin());
+            pending.erase(0, size_t(frame::kBytes));
+            const size_t nth = chunks.size();
+            chunks.push_back(s);
+            if (ended || gaveUp) continue;
+            if (t - lastGoodMs > 5100) {
+                gaveUp = true;
+                continue;
+            }
+            if (!acked) {
+                keep(s);
+                continue;
+            }
+            Answer a = policy ? policy(s, nth) : Answer::Auto;
+            if (a == Answer::Auto) a = wellFormed(s.f) ? Answer::Good : Answer::Bad;
+            if (a == Answer::Silent) continue;
+            sim.receive(a == Answer::Good ? frame::kAckGood : frame::kAckBad, t);
+            if (a == Answer::Good) {
+                lastGoodMs = t;
+                keep(s);
+            }
+        }
+    }
+    void keep(const SeenFrame& s) {
+        if (s.kind() == 'E') ended = true;
+        if (s.kind() != 'X') return;
+        const auto at = s.f.begin() + frame::xDataAt(s.f[frame::kXLayout]);
+        file.insert(file.end(), at, at + frame::kXDataBytes);
+    }
+};
+
+// Runs the logger's clock from `from` to `to` with the terminal answering whatever arrives.
+void drive(LoggerSim& sim, Terminal& term, int64_t from, int64_t to) {
+    term.lastGoodMs = from;
+    int64_t t = from;
+    for (;;) {
+        const int64_t due = sim.nextDueMs(t);
+        if (due < 0 || due > to) break;
+        t = std::max(t, due);
+        const std::string b = sim.transmit(t);
+        if (!b.empty()) {
+            term.take(sim, b, t);
+        } else if (sim.nextDueMs(t) == t) {
+            ADD_FAILURE() << "nextDueMs keeps saying " << t << " with nothing to send";
+            break;
+        }
+    }
+}
+
+std::vector<std::string> eventNames(const std::vector<Fields>& journal) {
+    std::vector<std::string> out;
+    for (const Fields& f : journal) out.push_back(f.at("event"));
+    return out;
+}
+
+std::vector<Fields> resends(const std::vector<Fields>& journal, const std::string& reason) {
+    std::vector<Fields> out;
+    for (const Fields& f : eventsOf(journal, "resend"))
+        if (f.at("reason") == reason) out.push_back(f);
+    return out;
+}
+
+// ---- acknowledged ---------------------------------------------------------------------------------
+
+TEST(SimDownloadAcked, EachFrameWaitsForItsGoodAndTheFileIsTheRange) {
+    const loggen::LoggerMemory& m = smallMemory();
+    LoggerSim sim(quietOptions(), m);
+    sim.receive(command("LOGP 1- 1"), 1000);
+    EXPECT_EQ(sim.state(), LoggerSim::State::Downloading);
+    Terminal term;
+    drive(sim, term, 1000, 200000);
+    const Bytes want = rangeFile(m, 1, 1);
+    const size_t blocks = want.size() / kBlockBytes;
+    EXPECT_TRUE(term.ended);
+    EXPECT_EQ(term.file, want);
+    ASSERT_EQ(term.chunks.size(), blocks + 1);
+    // The first 100 ms after the command, each next one as soon as the "GD" is in: 27 ms on the line.
+    for (size_t k = 0; k < term.chunks.size(); ++k) ASSERT_EQ(term.chunks[k].t, 1100 + 27 * int64_t(k + 1)) << k;
+
+    const std::vector<Fields> j = journalOf(sim);
+    std::vector<std::string> wantEvents{"command", "download"};
+    for (size_t k = 0; k <= blocks; ++k) wantEvents.insert(wantEvents.end(), {"frame", "ack"});
+    wantEvents.push_back("download-end");
+    EXPECT_EQ(eventNames(j), wantEvents);
+    const Fields& d = j[1];
+    EXPECT_EQ(d.at("command"), "LOGP");
+    EXPECT_EQ(num(d, "from"), 1);
+    EXPECT_EQ(num(d, "to"), 1);
+    EXPECT_EQ(num(d, "blocks"), int(blocks));
+    EXPECT_EQ(num(d, "bytes"), int(want.size()));
+    EXPECT_EQ(d.at("acked"), "true");
+    EXPECT_EQ(num(d, "baud"), 9600);
+    for (size_t k = 0; k < blocks; ++k) {
+        EXPECT_EQ(num(j[2 + 2 * k], "block"), int(k));
+        EXPECT_EQ(num(j[3 + 2 * k], "block"), int(k));
+        EXPECT_EQ(j[3 + 2 * k].at("good"), "true");
+    }
+    EXPECT_EQ(j[2 + 2 * blocks].at("kind"), "E");
+    EXPECT_EQ(j[3 + 2 * blocks].at("kind"), "E");
+    EXPECT_EQ(j.back().at("result"), "complete");
+    EXPECT_EQ(num(j.back(), "blocks"), int(blocks));
+    EXPECT_EQ(sim.state(), LoggerSim::State::Idle);
+    EXPECT_EQ(sim.nextDueMs(300000), -1);
+}
+
+TEST(SimDownloadAcked, NgSendsTheSameFrameAgain) {
+    const loggen::LoggerMemory& m = smallMemory();
+    LoggerSim sim(quietOptions(), m);
+    sim.receive(command("LOGP 1- 0"), 0);
+    Terminal term;
+    term.policy = [](const SeenFrame&, size_t nth) { return nth == 7 || nth == 8 ? Answer::Bad : Answer::Auto; };
+    drive(sim, term, 0, 200000);
+    EXPECT_EQ(term.file, m.fileBytes());
+    ASSERT_GT(term.chunks.size(), 10u);
+    const frame::Frame block7 = downloadFrame(m.fileBytes(), 7, m.lapLast - m.lapFirst + 1);
+    for (size_t k : {7, 8, 9}) EXPECT_EQ(term.chunks[k].f, block7) << k;
+    EXPECT_EQ(term.chunks[10].f, downloadFrame(m.fileBytes(), 8, m.lapLast - m.lapFirst + 1));
+    // Sent again at once: 27 ms after each "NG".
+    EXPECT_EQ(term.chunks[9].t - term.chunks[8].t, 27);
+
+    const std::vector<Fields> j = journalOf(sim);
+    const std::vector<Fields> ng = resends(j, "ng");
+    ASSERT_EQ(ng.size(), 2u);
+    for (size_t k = 0; k < 2; ++k) {
+        EXPECT_EQ(num(ng[k], "block"), 7);
+        EXPECT_EQ(num(ng[k], "try"), int(k + 2));
+    }
+    int bad = 0;
+    for (const Fields& a : eventsOf(j, "ack")) {
+        if (a.at("good") != "false") continue;
+        ++bad;
+        EXPECT_EQ(num(a, "block"), 7);
+    }
+    EXPECT_EQ(bad, 2);
+    EXPECT_TRUE(resends(j, "timeout").empty());
+    EXPECT_EQ(eventsOf(j, "download-end").at(0).at("result"), "complete");
+}
+
+struct SilenceCase {
+    const char* name;
+    int silentSends;  // of block 3
+    bool completes;
+    friend void PrintTo(const SilenceCase& c, std::ostream* os) { *os << c.name; }
+};
+class SimDownloadSilence : public ::testing::TestWithParam<SilenceCase> {};
+
+TEST_P(SimDownloadSilence, ResendsASecondAfterTheFrameLeftAndGivesUpAfterFive) {
+    const SilenceCase& c = GetParam();
+    const loggen::LoggerMemory& m = smallMemory();
+    LoggerSim sim(quietOptions(), m);
+    sim.receive(command("LOGP 1- 0"), 0);
+    Terminal term;
+    term.policy = [&c](const SeenFrame&, size_t nth) {
+        return nth >= 3 && nth < size_t(3 + c.silentSends) ? Answer::Silent : Answer::Auto;
+    };
+    drive(sim, term, 0, 400000);
+    const int sends = std::min(c.silentSends + 1, kMaxSendsUnanswered);
+    ASSERT_GE(term.chunks.size(), size_t(3 + sends));
+    for (int k = 1; k < sends; ++k) {
+        EXPECT_EQ(term.chunks[size_t(3 + k)].f, term.chunks[3].f);
+        EXPECT_EQ(term.chunks[size_t(3 + k)].t - term.chunks[size_t(2 + k)].t, 1000 + 27) << "send " << k + 1;
+    }
+    const std::vector<Fields> j = journalOf(sim);
+    const std::vector<Fields> timeouts = resends(j, "timeout");
+    ASSERT_EQ(timeouts.size(), size_t(sends - 1));
+    for (size_t k = 0; k < timeouts.size(); ++k) {
+        EXPECT_EQ(num(timeouts[k], "block"), 3);
+        EXPECT_EQ(num(timeouts[k], "try"), int(k + 2));
+    }
+    const Fields end = eventsOf(j, "download-end").at(0);
+    if (c.completes) {
+        EXPECT_EQ(end.at("result"), "complete");
+        EXPECT_EQ(term.file, m.fileBytes());
+        return;
+    }
+    EXPECT_EQ(end.at("result"), "gave-up");
+    EXPECT_EQ(num(end, "blocks"), 3);
+    EXPECT_EQ(num(end, "t"), term.chunks.back().t + 1000);
+    EXPECT_EQ(term.chunks.size(), size_t(3 + kMaxSendsUnanswered));
+    EXPECT_FALSE(term.ended);
+    EXPECT_EQ(sim.state(), LoggerSim::State::Idle);
+    EXPECT_EQ(sim.nextDueMs(400000), -1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, SimDownloadSilence,
+                         ::testing::Values(SilenceCase{"AnsweredAtTheSecondSend", 1, true},
+                                           SilenceCase{"AnsweredAtTheFifthSend", 4, true},
+                                           SilenceCase{"NeverAnswered", 5, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+struct EndCase {
+    const char* name;
+    std::vector<Answer> answers;  // to each "E" frame in turn; then "GD"
+    int64_t endAfterLastE;        // from the last "E" frame's arrival to the end of the download
+    friend void PrintTo(const EndCase& c, std::ostream* os) { *os << c.name; }
+};
+class SimDownloadEnd : public ::testing::TestWithParam<EndCase> {};
+
+TEST_P(SimDownloadEnd, IsSentAgainUntilAnsweredButNeedsNoAnswer) {
+    const EndCase& c = GetParam();
+    const loggen::LoggerMemory& m = smallMemory();
+    LoggerSim sim(quietOptions(), m);
+    sim.receive(command("LOGP 2- 2"), 0);
+    Terminal term;
+    size_t ends = 0;
+    term.policy = [&](const SeenFrame& s, size_t) {
+        return s.kind() == 'E' && ends < c.answers.size() ? c.answers[ends++] : Answer::Auto;
+    };
+    drive(sim, term, 0, 200000);
+    EXPECT_EQ(term.file, rangeFile(m, 2, 2));
+    std::vector<SeenFrame> es;
+    for (const SeenFrame& s : term.chunks)
+        if (s.kind() == 'E') es.push_back(s);
+    const bool lastAnswered = c.answers.back() != Answer::Silent;
+    ASSERT_EQ(es.size(), c.answers.size());
+    for (size_t k = 1; k < es.size(); ++k) {
+        const int64_t gap = c.answers[k - 1] == Answer::Silent ? 1000 + 27 : 27;
+        EXPECT_EQ(es[k].t - es[k - 1].t, gap) << "E frame " << k;
+    }
+    const Fields end = eventsOf(journalOf(sim), "download-end").at(0);
+    EXPECT_EQ(end.at("result"), "complete");
+    EXPECT_EQ(end.count("reason"), lastAnswered ? 0u : 1u);
+    EXPECT_EQ(num(end, "t"), es.back().t + c.endAfterLastE);
+    EXPECT_EQ(sim.nextDueMs(200000), -1);
+}
+
+constexpr Answer kG = Answer::Good, kB = Answer::Bad, kS = Answer::Silent;
+INSTANTIATE_TEST_SUITE_P(Answers, SimDownloadEnd,
+                         ::testing::Values(EndCase{"Good", {kG}, 0}, EndCase{"BadThenGood", {kB, kG}, 0},
+                                           EndCase{"SilentThenGood", {kS, kG}, 0},
+                                           EndCase{"NeverAnswered", {kS, kS, kS, kS, kS}, 1000},
+                                           EndCase{"BadThenNeverAnswered", {kB, kS, kS, kS, kS, kS}, 1000}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// ---- unacknowledged ---------------------------------------------------------------------------------
+
+TEST(SimDownloadUnacked, LognSendsTheFramesBackToBackAndHearsNoAnswers) {
+    const loggen::LoggerMemory& m = smallMemory();
+    LoggerSim sim(quietOptions(), m);
+    sim.receive(command("LOGN 1- 0"), 1000);
+    std::vector<Arrival> arrivals = runUntil(sim, 1000, 1500);
+    // An answer on a modem line means nothing to the logger.
+    sim.receive(frame::kAckBad, 1500);
+    const std::vector<Arrival> rest = runUntil(sim, 1500, 200000);
+    arrivals.insert(arrivals.end(), rest.begin(), rest.end());
+    const std::vector<SeenFrame> frames = framesOf(arrivals);
+    const Bytes want = m.fileBytes();
+    const size_t blocks = want.size() / kBlockBytes;
+    ASSERT_EQ(frames.size(), blocks + 1);
+    Terminal term;
+    term.acked = false;
+    for (size_t k = 0; k < frames.size(); ++k) {
+        // One burst at 960 bytes a second from 100 ms after the command.
+        ASSERT_EQ(frames[k].t, 1100 + (int64_t(k + 1) * 25 * 1000 + 959) / 960) << "frame " << k;
+        term.keep(frames[k]);
+    }
+    EXPECT_EQ(term.file, want);
+    EXPECT_TRUE(term.ended);
+
+    const std::vector<Fields> j = journalOf(sim);
+    EXPECT_EQ(eventsOf(j, "download").at(0).at("acked"), "false");
+    const std::vector<Fields> acks = eventsOf(j, "ack");
+    ASSERT_EQ(acks.size(), 1u);
+    EXPECT_EQ(acks[0].at("expected"), "false");
+    EXPECT_TRUE(eventsOf(j, "resend").empty());
+    const Fields end = eventsOf(j, "download-end").at(0);
+    EXPECT_EQ(end.at("result"), "complete");
+    EXPECT_EQ(num(end, "blocks"), int(blocks));
+}
+
+// ---- the fast line ----------------------------------------------------------------------------------
+
+struct FastCase {
+    const char* keyword;
+    int baud;
+    int64_t frameMs;  // 25 bytes on the line, rounded up
+};
+class SimDownloadFast : public ::testing::TestWithParam<FastCase> {};
+
+TEST_P(SimDownloadFast, SwitchesTheLineASecondAfterTheCommandAndBackAtTheEnd) {
+    const FastCase& c = GetParam();
+    const loggen::LoggerMemory& m = smallMemory();
+    LoggerSim sim(quietOptions(), m);
+    sim.receive(command(std::string(c.keyword) + " 1- 1"), 1000);
+    Terminal term;
+    drive(sim, term, 1000, 100000);
+    EXPECT_EQ(term.file, rangeFile(m, 1, 1));
+    ASSERT_FALSE(term.chunks.empty());
+    EXPECT_EQ(term.chunks[0].t, 2000 + c.frameMs);
+    for (size_t k = 1; k < term.chunks.size(); ++k) ASSERT_EQ(term.chunks[k].t - term.chunks[k - 1].t, c.frameMs);
+
+    const std::vector<Fields> j = journalOf(sim);
+    EXPECT_EQ(num(eventsOf(j, "download").at(0), "baud"), c.baud);
+    const std::vector<Fields> speed = eventsOf(j, "speed");
+    ASSERT_EQ(speed.size(), 2u);
+    EXPECT_EQ(num(speed[0], "t"), 2000);
+    EXPECT_EQ(num(speed[0], "baud"), c.baud);
+    EXPECT_EQ(speed[0].at("reason"), "download");
+    EXPECT_EQ(num(speed[1], "t"), term.chunks.back().t);
+    EXPECT_EQ(num(speed[1], "baud"), 9600);
+    EXPECT_EQ(speed[1].at("reason"), "end");
+    EXPECT_EQ(sim.baud(), 9600);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rates, SimDownloadFast,
+                         ::testing::Values(FastCase{"FASTA", 38400, 7}, FastCase{"FASTB", 57600, 5},
+                                           FastCase{"FASTC", 115200, 3}),
+                         [](const auto& info) { return std::string(info.param.keyword); });
+
+TEST(SimDownloadFast, AFrameLostInTheSwitchIsSentAgainASecondLater) {
+    const loggen::LoggerMemory& m = smallMemory();
+    LoggerSim sim(quietOptions(), m);
+    sim.receive(command("FASTC 1- 1"), 1000);
+    Terminal term;
+    term.deafUntilMs = 2010;  // the terminal's port came back late
+    drive(sim, term, 1000, 100000);
+    EXPECT_EQ(term.file, rangeFile(m, 1, 1));
+    ASSERT_FALSE(term.chunks.empty());
+    EXPECT_EQ(term.chunks[0].t, 2003 + 1000 + 3);
+    const std::vector<Fields> timeouts = resends(journalOf(sim), "timeout");
+    ASSERT_EQ(timeouts.size(), 1u);
+    EXPECT_EQ(num(timeouts[0], "block"), 0);
+}
+
+// ---- clearing the memory, and commands that cut a download short ------------------------------------
+
+TEST(SimMemoryClear, LeavesNoLapsButTheParameters) {
+    const loggen::LoggerMemory& m = smallMemory();
+    LoggerSim sim(quietOptions(), m);
+    sim.receive(command("MCLR"), 0);
+    EXPECT_EQ(sim.nextDueMs(0), -1);
+    std::vector<Fields> j = journalOf(sim);
+    const Fields clear = eventsOf(j, "memory-clear").at(0);
+    EXPECT_EQ(num(clear, "laps"), 2);
+    EXPECT_EQ(num(clear, "records"), int(m.records.size()));
+
+    sim.receive(command("PARA"), 100);
+    const std::vector<SeenFrame> para = framesOf(runUntil(sim, 100, 1000));
+    ASSERT_EQ(para.size(), 1u);
+    std::array<std::uint8_t, 16> want = m.header;
+    want[hdr::kLapFirst] = 1;
+    want[hdr::kUnitAndLastLap] &= 1;
+    EXPECT_TRUE(std::equal(want.begin(), want.end(), para[0].f.begin() + frame::kHeader));
+    EXPECT_EQ(para[0].word(frame::kMmPerPulse), 150);
+
+    sim.receive(command("LOGP 1- 0"), 1000);
+    Terminal term;
+    drive(sim, term, 1000, 10000);
+    ASSERT_EQ(term.chunks.size(), 1u);
+    EXPECT_EQ(term.chunks[0].kind(), 'E');
+    EXPECT_TRUE(term.file.empty());
+    j = journalOf(sim);
+    const Fields d = eventsOf(j, "download").at(0);
+    EXPECT_EQ(num(d, "blocks"), 0);
+    EXPECT_EQ(num(d, "bytes"), 0);
+    EXPECT_EQ(eventsOf(j, "download-end").at(0).at("result"), "complete");
+
+    sim.receive(command("STRT"), 10000);
+    EXPECT_TRUE(runUntil(sim, 10000, 12000).empty());
+    EXPECT_EQ(eventsOf(journalOf(sim), "end").size(), 1u);
+}
+
+struct CutCase {
+    const char* text;
+    const char* then;  // the journal event after the cut that shows the command was acted on
+    bool cuts;
+};
+class SimDownloadCut : public ::testing::TestWithParam<CutCase> {};
+
+TEST_P(SimDownloadCut, CommandsThatNeedTheLineEndADownload) {
+    const CutCase& c = GetParam();
+    LoggerSim sim(quietOptions(), smallMemory());
+    sim.receive(command("LOGP 1- 0"), 0);
+    Terminal term;
+    term.policy = [&](const SeenFrame& s, size_t nth) {
+        if (nth == 10) sim.receive(command(c.text), s.t);
+        return Answer::Auto;
+    };
+    drive(sim, term, 0, 30000);
+    const std::vector<Fields> j = journalOf(sim);
+    const auto cut = std::find_if(j.begin(), j.end(), [](const Fields& f) { return f.at("event") == "download-end"; });
+    ASSERT_NE(cut, j.end());
+    if (!c.cuts) {
+        EXPECT_EQ(cut->at("result"), "complete");
+        EXPECT_EQ(term.file, smallMemory().fileBytes());
+        return;
+    }
+    EXPECT_EQ(cut->at("result"), "interrupted");
+    EXPECT_EQ(cut->at("reason"), c.text);
+    EXPECT_EQ(num(*cut, "blocks"), 10);
+    if (c.then == nullptr) {
+        EXPECT_EQ(term.chunks.size(), 11u) << "nothing after the cut";
+        EXPECT_EQ(sim.state(), LoggerSim::State::Idle);
+        return;
+    }
+    EXPECT_NE(std::find_if(cut + 1, j.end(), [&](const Fields& f) { return f.at("event") == c.then; }), j.end())
+        << c.then;
+}
+
+INSTANTIATE_TEST_SUITE_P(Commands, SimDownloadCut,
+                         ::testing::Values(CutCase{"STRT", "frame", true}, CutCase{"STOP", nullptr, true},
+                                           CutCase{"PARA", "frame", true}, CutCase{"MAIN", "reply", true},
+                                           CutCase{"MCLR", "memory-clear", true},
+                                           CutCase{"LOGN 2- 2", "download", true}, CutCase{"CLR", nullptr, false},
+                                           CutCase{"RATS", nullptr, false}),
+                         [](const auto& info) { return std::to_string(info.index); });
+
+// ---- faults -----------------------------------------------------------------------------------------
+
+struct HealCase {
+    const char* name;
+    const loggen::LoggerMemory& (*memory)();
+    FaultOptions faults;
+    friend void PrintTo(const HealCase& c, std::ostream* os) { *os << c.name; }
+};
+class SimDownloadFaults : public ::testing::TestWithParam<HealCase> {};
+
+FaultOptions someFaults(double corrupt, double badEnd, double drop) {
+    FaultOptions f;
+    f.corrupt = corrupt, f.badEnd = badEnd, f.drop = drop;
+    return f;
+}
+
+TEST_P(SimDownloadFaults, ResendsHealEveryDamagedFrame) {
+    const HealCase& c = GetParam();
+    const loggen::LoggerMemory& m = c.memory();
+    SimOptions o = quietOptions();
+    o.faults = c.faults;
+    o.faultSeed = 11;
+    LoggerSim sim(o, m);
+    sim.receive(command("LOGP 1- 0"), 0);
+    Terminal term;
+    drive(sim, term, 0, 10000000);
+    EXPECT_TRUE(term.ended);
+    EXPECT_EQ(term.file, rangeFile(m, 1, 0));
+
+    // Every damaged frame was answered "NG" and sent again, every lost one sent again after a second.
+    const std::vector<Fields> j = journalOf(sim);
+    const std::vector<Fields> sent = eventsOf(j, "frame");
+    size_t damaged = 0, dropped = 0;
+    for (const Fields& f : sent) {
+        if (!f.count("fault")) continue;
+        ++(f.at("fault") == "drop" ? dropped : damaged);
+    }
+    EXPECT_GT(damaged + dropped, sent.size() / 100);
+    EXPECT_EQ(resends(j, "ng").size(), damaged);
+    EXPECT_EQ(resends(j, "timeout").size(), dropped);
+    EXPECT_EQ(eventsOf(j, "download-end").at(0).at("result"), "complete");
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, SimDownloadFaults,
+                         ::testing::Values(HealCase{"TwoPercentCorrupt", circuit, someFaults(0.02, 0, 0)},
+                                           HealCase{"Corrupt", smallMemory, someFaults(0.3, 0, 0)},
+                                           HealCase{"BadEnd", smallMemory, someFaults(0, 0.3, 0)},
+                                           HealCase{"Drop", smallMemory, someFaults(0, 0, 0.1)},
+                                           HealCase{"AllThree", smallMemory, someFaults(0.1, 0.1, 0.1)}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(SimDownloadFaults, JournalTellsWhatTheLineCarriedOfEachFrame) {
+    auto run = [](const FaultOptions& f, std::vector<Fields>* journal) {
+        SimOptions o = quietOptions();
+        o.faults = f;
+        o.faultSeed = 5;
+        LoggerSim sim(o, smallMemory());
+        sim.receive(command("LOGN 1- 0"), 0);
+        std::vector<Arrival> a = runUntil(sim, 0, 200000);
+        if (journal) *journal = eventsOf(journalOf(sim), "frame");
+        return a;
+    };
+    const std::vector<SeenFrame> clean = framesOf(run({}, nullptr));
+    FaultOptions all = someFaults(0.3, 0.3, 0.3);
+    all.garbage = 0.3;
+    std::vector<Fields> journal;
+    const std::string line = joined(run(all, &journal));
+    EXPECT_GT(checkLineAgainstJournal(clean, journal, line), clean.size() / 2);
+}
+
+struct StallCase {
+    const char* name;
+    double seconds;
+    bool completes;  // a stall shorter than the terminal's watchdog does no harm
+    friend void PrintTo(const StallCase& c, std::ostream* os) { *os << c.name; }
+};
+class SimDownloadStall : public ::testing::TestWithParam<StallCase> {};
+
+TEST_P(SimDownloadStall, FallsSilentAfterTenFrames) {
+    const StallCase& c = GetParam();
+    SimOptions o = quietOptions();
+    o.faults.stallAfterFrames = 10;
+    o.faults.stallSeconds = c.seconds;
+    const loggen::LoggerMemory& m = smallMemory();
+    LoggerSim sim(o, m);
+    sim.receive(command("LOGP 1- 0"), 0);
+    Terminal term;
+    drive(sim, term, 0, 400000);
+    ASSERT_GT(term.chunks.size(), 10u);
+    const int64_t stallMs = int64_t(c.seconds * 1000);
+    EXPECT_EQ(term.chunks[10].t - term.chunks[9].t, stallMs + 27);
+    const std::vector<Fields> j = journalOf(sim);
+    const Fields stall = eventsOf(j, "stall").at(0);
+    EXPECT_EQ(num(stall, "t"), term.chunks[9].t);
+    EXPECT_EQ(num(stall, "until"), term.chunks[9].t + stallMs);
+    EXPECT_EQ(eventsOf(j, "resume").size(), 1u);
+    const Fields end = eventsOf(j, "download-end").at(0);
+    if (c.completes) {
+        EXPECT_EQ(end.at("result"), "complete");
+        EXPECT_EQ(term.file, m.fileBytes());
+        return;
+    }
+    // The terminal gave up on the frame after the stall; the logger sends it five times.
+    EXPECT_TRUE(term.gaveUp);
+    EXPECT_EQ(term.chunks.size(), size_t(10 + kMaxSendsUnanswered));
+    EXPECT_EQ(end.at("result"), "gave-up");
+    EXPECT_EQ(num(end, "blocks"), 10);
+}
+
+INSTANTIATE_TEST_SUITE_P(Lengths, SimDownloadStall,
+                         ::testing::Values(StallCase{"ShorterThanTheWatchdog", 3, true},
+                                           StallCase{"LongerThanTheWatchdog", 6, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// ---- through a modem ----------------------------------------------------------------------------------
+
+LoggerSim dialledIn(ModemOptions modem, int64_t& t) {
+    SimOptions o = quietOptions();
+    o.modem = std::move(modem);
+    LoggerSim sim(o, smallMemory());
+    sim.receive("ATDT5551234\r", 0);
+    const std::string reply = joined(runUntil(sim, 0, 2500));
+    EXPECT_THAT(reply, HasSubstr("CONNECT 9600"));
+    t = 2500;
+    return sim;
+}
+
+TEST(SimDownloadModem, FastCommandGoesThroughTheCallWithoutASwitch) {
+    int64_t t = 0;
+    LoggerSim sim = dialledIn({}, t);
+    sim.takeJournal();
+    sim.receive(command("FASTC 1- 1"), t);
+    Terminal term;
+    drive(sim, term, t, 100000);
+    EXPECT_EQ(term.file, rangeFile(smallMemory(), 1, 1));
+    EXPECT_EQ(term.chunks.at(0).t, t + 100 + 27);
+    const std::vector<Fields> j = journalOf(sim);
+    EXPECT_EQ(num(eventsOf(j, "download").at(0), "baud"), 9600);
+    EXPECT_TRUE(eventsOf(j, "speed").empty());
+    EXPECT_EQ(eventsOf(j, "download-end").at(0).at("result"), "complete");
+}
+
+TEST(SimDownloadModem, ALostCarrierEndsTheDownload) {
+    ModemOptions modem;
+    modem.dropAtFrame = {20};
+    int64_t t = 0;
+    LoggerSim sim = dialledIn(modem, t);
+    sim.receive(command("LOGN 1- 0"), t);
+    const std::string line = joined(runUntil(sim, t, 100000));
+    EXPECT_THAT(line, HasSubstr("NO CARRIER"));
+    EXPECT_EQ(line.size(), 20u * 25u + std::string("\r\nNO CARRIER\r\n").size());
+    const Fields end = eventsOf(journalOf(sim), "download-end").at(0);
+    EXPECT_EQ(end.at("result"), "interrupted");
+    EXPECT_EQ(end.at("reason"), "carrier lost");
+    EXPECT_EQ(sim.state(), LoggerSim::State::Idle);
+}
+
+}  // namespace
+}  // namespace vt::sim::test
