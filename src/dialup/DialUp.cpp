@@ -12,6 +12,13 @@ namespace {
 
 constexpr int kReplyWaitMs = 42000;
 
+// A Hayes modem's final result of a dial.
+bool dialResultIn(const std::string& text) {
+    for (const char* code : {"CONNECT", "BUSY", "NO CARRIER", "NO DIALTONE", "NO ANSWER", "ERROR"})
+        if (text.find(code) != std::string::npos) return true;
+    return false;
+}
+
 // The modem dialogue of a connect: initialisation, the number, the dial. True when "CONNECT"
 // came back.
 bool dialModem(Module1& m, MainformState& f, Services& s) {
@@ -50,11 +57,16 @@ bool dialModem(Module1& m, MainformState& f, Services& s) {
     // The cancel button pressed in that second ends the dial too (the reply's wait would
     // otherwise start over, unseen, for 42 s).
     if (m.WaitEnd != 0) return false;
-    port.clearInBuffer();  // the modem's echo and progress text
-    reply_wait(m, f, s);
-    if (m.WaitEnd != 0) return false;
+    // That second's text is mostly the modem's echo, and the result is waited for after it.
+    // It is kept, though: a quick modem's result may have begun in it ("\r\nCONN"), and
+    // one that is already there (a quick connect, a busy line) is not waited on for 42 s.
+    const std::string early = port.input();
+    if (!dialResultIn(early)) {
+        reply_wait(m, f, s);
+        if (m.WaitEnd != 0) return false;
+    }
     Pause(s, 1.0f);
-    const std::string result = port.input();
+    const std::string result = early + port.input();
     if (f.watch.dialResult) f.watch.dialResult(result);
     return result.size() >= 7 && result.find("CONNECT") != std::string::npos;
 }

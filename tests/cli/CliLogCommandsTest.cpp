@@ -207,7 +207,9 @@ TEST_F(Tool, EveryCommandHelpsAndRefusesUsageMistakesWithStatus2) {
             ASSERT_FALSE(r.errLines().empty()) << line;
             EXPECT_THAT(r.errLines()[0], StartsWith(std::string("veltra: ") + c.command + ": ")) << line;
         }
-        if (c.missingLog) EXPECT_EQ(run(c.missingLog).code, 1) << c.missingLog;
+        if (c.missingLog) {
+            EXPECT_EQ(run(c.missingLog).code, 1) << c.missingLog;
+        }
     }
     EXPECT_FALSE(std::filesystem::exists(dir.file("v.log")));
     EXPECT_FALSE(std::filesystem::exists(dir.file("u.txt")));  // -o with an empty name wrote nothing

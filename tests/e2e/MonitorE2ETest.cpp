@@ -73,7 +73,7 @@ TEST(MonitorEndToEnd, DialsAModemAndRelaysToARemoteStation) {
     SimProcess remote({"remote", "--ring-after", "1", "--send", "STRT@1"});
     ToolRun r = monitor(dir, {"--port", QString::fromStdString(sim.device()), "--dial", "555-0100", "--frames", "30",
                               "--sub-port", QString::fromStdString(remote.device())});
-    ASSERT_EQ(r.code, 0) << r.err;
+    ASSERT_EQ(r.code, 0) << r.err << r.out;
     const std::vector<std::string> out = lines(r.out);
     ASSERT_FALSE(out.empty());
     EXPECT_EQ(out[0], "dial CONNECT 9600");

@@ -113,7 +113,9 @@ TEST(SubPortModem, TheInitialisationWaitsForOkAndSaysWhenNoneCame) {
         EXPECT_EQ(app.f.Label1.Caption, lang(app.m, answers ? 158 : 159));
         EXPECT_EQ(app.ui.beeps - beeps, answers ? 0 : 1);
         EXPECT_TRUE(app.f.MSComm2->portOpen());
-        if (!answers) EXPECT_GE(app.clock.msecs() - t0, 20000);
+        if (!answers) {
+            EXPECT_GE(app.clock.msecs() - t0, 20000);
+        }
         sub_down_Click(app.m, app.f, app.s);
         EXPECT_FALSE(app.f.MSComm2->portOpen());
         EXPECT_TRUE(app.f.sub_up.Enabled);

@@ -54,7 +54,9 @@ inline bool readBytes(Module1& m, const std::string& bytes, LoadReport* report =
 inline loggen::LoggerMemory generateTo(const std::string& path, loggen::GenOptions o = {}) {
     loggen::GenResult r = loggen::generateLog(o);
     EXPECT_TRUE(r) << r.error;
-    if (r) EXPECT_EQ(loggen::writeLogFile(*r.memory, path), "");
+    if (r) {
+        EXPECT_EQ(loggen::writeLogFile(*r.memory, path), "");
+    }
     return r ? *r.memory : loggen::LoggerMemory{};
 }
 
