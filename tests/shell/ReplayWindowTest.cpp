@@ -148,6 +148,20 @@ TEST_F(ReplayWindow, AnalysisCursorFollowsThePointerAndTheArrowKeys) {
     EXPECT_TRUE(window->button(f.Analize)->isEnabled());
 }
 
+TEST_F(ReplayWindow, ClosingTheWindowEndsARun) {
+    int passes = 0;
+    duringRun([&](int pass) {
+        passes = pass;
+        if (pass == 50) EXPECT_TRUE(window->close());
+        return pass < 1000;
+    });
+    window->button(f.Test_run)->click();
+    EXPECT_TRUE(window->unloaded());
+    EXPECT_EQ(passes, 50);  // no pass after the close
+    EXPECT_EQ(app.m.ReplayOn, 0);
+    EXPECT_FALSE(f.Timer1.Enabled);
+}
+
 TEST_F(ReplayWindow, HistogramButtonAndPrintMenu) {
     meter_set(app.m, f);
     window->button(f.grf_6)->click();
