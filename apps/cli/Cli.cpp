@@ -9,6 +9,8 @@
 
 #include <QFile>
 
+#include "course/LapChoice.h"
+#include "logdata/Decode.h"
 #include "logfiles/LogFile.h"
 #include "shell/MainformProcs.h"
 #include "shell/Startup.h"
@@ -77,8 +79,9 @@ int runCommand(const CommandSpec& command, int argc, char** argv) {
 
 const std::vector<const CommandSpec*>& commands() {
     static const std::vector<const CommandSpec*> all = {
-        &kLapsCommand,   &kSegmentsCommand,   &kSegmentCommand, &kParamsCommand,  &kExportCommand,   &kGenerateCommand,
-        &kCourseCommand, &kCourselistCommand, &kGraphCommand,   &kMonitorCommand, &kDownloadCommand,
+        &kLapsCommand,     &kSegmentsCommand, &kSegmentCommand,    &kParamsCommand, &kExportCommand,
+        &kGenerateCommand, &kCourseCommand,   &kCourselistCommand, &kGraphCommand,  &kHistogramCommand,
+        &kReportCommand,   &kMonitorCommand,  &kDownloadCommand,
     };
     return all;
 }
@@ -95,6 +98,41 @@ bool toInt(const std::string& text, long& out) {
 int fail(const std::string& text) {
     std::fprintf(stderr, "veltra: %s\n", text.c_str());
     return 1;
+}
+
+int lapRequest(const Args& args, LapRequest& req) {
+    if (!args.values.count("--lap")) return args.usage("--lap N is needed");
+    if (!toInt(args.value("--lap"), req.lap)) return args.usage("--lap needs a whole number");
+    req.log = args.positional[0];
+    req.png = args.value("--png");
+    req.points = args.has("--points");
+    return 0;
+}
+
+int chooseLap(const char* name, Session& session, const LapRequest& req) {
+    if (!session.loadLog(req.log)) return 1;
+    Module1& m = session.m;
+    const std::string lapText = "lap " + std::to_string(req.lap);
+    if (req.lap < m.LapFirst || req.lap > m.LapLast || req.lap < 0 || req.lap > kMaxLap) {
+        return fail(std::string(name) + ": " + lapText + " is not in " + req.log + " (laps " +
+                    std::to_string(m.LapFirst) + ".." + std::to_string(m.LapLast) + ")");
+    }
+    // Checked here first so that a failure is one line of ours, not the terminal's message box.
+    m.LapCur = static_cast<int16_t>(req.lap);
+    if (!locate_lap(m)) return fail(std::string(name) + ": " + lapText + " cannot be located in " + req.log);
+    long pulses = 0;
+    for (int e = 1; e <= 15 && lapWord(m, m.LapCur, e, 0) != 0; ++e) pulses += lapWord(m, m.LapCur, e, 20);
+    if (pulses == 0) return fail(std::string(name) + ": " + lapText + " has no course length");
+    if (!choose_lap(m, session.f, session.s, static_cast<int>(req.lap))) {
+        return fail(std::string(name) + ": " + lapText + " cannot be located in " + req.log);
+    }
+    return 0;
+}
+
+int savePicture(const char* name, Canvas& pic, const std::string& path) {
+    auto* image = dynamic_cast<ImageCanvas*>(&pic);
+    if (!image || !image->savePng(path)) return fail(std::string(name) + ": cannot write " + path);
+    return 0;
 }
 
 namespace {

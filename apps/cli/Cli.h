@@ -87,10 +87,25 @@ class Session {
 // Prints "veltra: <text>" on standard error and returns exit status 1.
 int fail(const std::string& text);
 
+// A lap of a log the command works on: LOG --lap N, and the --png and --points options.
+struct LapRequest {
+    std::string log, png;
+    long lap = 0;
+    bool points = false;
+};
+// Takes LOG --lap N [--png FILE] [--points]; returns 0 to go on, else the exit status.
+int lapRequest(const Args& args, LapRequest& req);
+// Loads the log and chooses the lap as the lap list does; a lap that is not there, cannot be
+// located or has no course length fails with one line. Returns 0, or the exit status.
+int chooseLap(const char* name, Session& session, const LapRequest& req);
+// Writes a picture to a PNG file; returns 0, or 1 with one line when it cannot.
+int savePicture(const char* name, Canvas& pic, const std::string& path);
+
 // The commands, defined beside their code.
 extern const CommandSpec kLapsCommand, kSegmentsCommand, kSegmentCommand, kParamsCommand, kExportCommand;
 extern const CommandSpec kGenerateCommand;
 extern const CommandSpec kCourseCommand, kCourselistCommand, kGraphCommand;
 extern const CommandSpec kMonitorCommand, kDownloadCommand;
+extern const CommandSpec kHistogramCommand, kReportCommand;
 
 }  // namespace vt::cli

@@ -129,4 +129,22 @@ struct GaugeModel {
     void notify() { changed.notify(); }
 };
 
+// A picture box beyond its drawing: its mouse pointer and the keyboard focus the program gives
+// it. The window shows the pointer and moves the focus when told through `changed`.
+struct PictureBoxModel {
+    int16_t MousePointer = 0;  // 0 the default pointer, 99 the program's own
+    int focusRequests = 0;     // grows each time the program gives the box the focus
+    ChangeListeners changed;
+
+    void setMousePointer(int16_t p) {
+        if (MousePointer == p) return;
+        MousePointer = p;
+        changed.notify();
+    }
+    void SetFocus() {
+        ++focusRequests;
+        changed.notify();
+    }
+};
+
 }  // namespace vt

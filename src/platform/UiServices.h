@@ -34,6 +34,7 @@ struct PrintPage {
         std::shared_ptr<QImage> image;
     };
     std::vector<Item> items;
+    std::string fontName;  // font family of the text lines; empty: the printer's own
 };
 
 class UiServices {

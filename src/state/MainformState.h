@@ -35,6 +35,8 @@ constexpr int kPicture3W = 500, kPicture3H = 262;
 constexpr int kGraphLeft = 59, kGraphWidth = 350;
 // The analysis cursor's pointer range over Picture2.
 constexpr int kCursorMaxX = 452;
+// Picture2's mouse pointer during the analysis run: the program's own (a cross-hair).
+constexpr int16_t kCursorPointer = 99;
 // Graph pixels per metre of a lap `courseLen` metres long (XScale).
 inline float graphScale(int courseLen) { return static_cast<float>(kGraphWidth) / static_cast<float>(courseLen); }
 
@@ -101,6 +103,7 @@ struct MainformState {
 
     // ---- pictures ----------------------------------------------------------------------
     std::unique_ptr<Canvas> Picture1, Picture2, Picture3;
+    PictureBoxModel Picture2Box;  // the graph's pointer and focus (the analysis cursor)
 
     // ---- decoding and graphs -----------------------------------------------------------
     std::array<int16_t, 201> AfTable{};  // air/fuel table, entries 0..180 filled at load

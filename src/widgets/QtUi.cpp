@@ -27,11 +27,14 @@ bool paintPage(QPrinter& printer, const PrintPage& page, std::string* error) {
     for (const auto& item : page.items) {
         QPointF at(item.xTwips * perTwip, item.yTwips * perTwip);
         if (item.image) {
-            // Pictures keep their natural size: one screen pixel is 15 twips.
-            QSizeF size(item.image->width() * 15 * perTwip, item.image->height() * 15 * perTwip);
+            // Pictures keep their natural size: one picture pixel is 15 twips, however many
+            // image pixels an enlarged picture holds for it.
+            const QSizeF pixels = item.image->deviceIndependentSize();
+            QSizeF size(pixels.width() * 15 * perTwip, pixels.height() * 15 * perTwip);
             p.drawImage(QRectF(at, size), *item.image);
         } else {
             QFont f = p.font();
+            if (!page.fontName.empty()) f.setFamily(QString::fromStdString(page.fontName));
             f.setPointSize(item.fontPoints);
             p.setFont(f);
             QFontMetricsF fm(f, &printer);

@@ -9,6 +9,7 @@
 
 #include <QProcess>
 
+#include "ToolRun.h"
 #include "logdata/Conversions.h"
 #include "logfiles/LapLists.h"
 #include "logfiles/ListWindow.h"
@@ -25,34 +26,12 @@ using ::testing::HasSubstr;
 using ::testing::Not;
 using ::testing::StartsWith;
 
-struct ToolRun {
-    int code = -1;
-    std::string out, err;
-    // The tool's own lines on standard error (the platform may add notes of its own).
-    std::vector<std::string> errLines() const {
-        std::vector<std::string> lines;
-        for (const QString& l : QString::fromStdString(err).split('\n', Qt::SkipEmptyParts))
-            if (l.startsWith("veltra")) lines.push_back(l.toStdString());
-        return lines;
-    }
-};
-
 class Tool : public ::testing::Test {
   protected:
     TempDir dir;
     std::unique_ptr<TestApp> t;  // the terminal
 
-    ToolRun run(const QStringList& args) {
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        p.setProcessEnvironment(env);
-        p.setWorkingDirectory(QString::fromStdString(dir.path()));
-        p.start(QStringLiteral(VELTRA_CLI_PATH), args);
-        if (!p.waitForFinished(60000)) return {};
-        return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2, p.readAllStandardOutput().toStdString(),
-                p.readAllStandardError().toStdString()};
-    }
+    ToolRun run(const QStringList& args) { return runTool(dir.path(), args); }
     // A command line of words in the test's folder.
     ToolRun run(const char* line) { return run(QString(line).split(' ')); }
     QString path(const std::string& name) { return QString::fromStdString(dir.file(name)); }
@@ -187,6 +166,13 @@ TEST_F(Tool, EveryCommandHelpsAndRefusesUsageMistakesWithStatus2) {
          {"graph u.log --lap 1 --kind 9 --png g.png", "graph u.log --kind 3 --png g.png",
           "graph u.log --lap 1 --kind 3", "graph u.log --lap 1 --kind 3 --png g.png --scale 9"},
          "graph none.log --lap 1 --kind 3 --png g.png"},
+        {"histogram",
+         {"histogram u.log", "histogram u.log --lap x", "histogram u.log --lap 1 --pdf h.pdf", "histogram --lap 1"},
+         "histogram none.log --lap 1"},
+        {"report",
+         {"report u.log --lap 1", "report u.log --pdf r.pdf", "report u.log --lap 1 --pdf r.pdf --graph 6",
+          "report u.log --lap 1 --pdf r.pdf --graph x", "report u.log --lap 1 --pdf r.pdf --png r.png"},
+         "report none.log --lap 1 --pdf r.pdf"},
         {"monitor",
          {"monitor", "monitor --port", "monitor --port x --baud 1000", "monitor --port x --flow 4",
           "monitor --port x --rate Q", "monitor --port x --seconds 1 --frames 2", "monitor --port x extra"},
@@ -213,6 +199,7 @@ TEST_F(Tool, EveryCommandHelpsAndRefusesUsageMistakesWithStatus2) {
     }
     EXPECT_FALSE(std::filesystem::exists(dir.file("v.log")));
     EXPECT_FALSE(std::filesystem::exists(dir.file("u.txt")));  // -o with an empty name wrote nothing
+    EXPECT_FALSE(std::filesystem::exists(dir.file("r.pdf")));  // nor a report after a mistake
     EXPECT_EQ(run("frobnicate").code, 2);
     EXPECT_EQ(run("--help").code, 0);
     EXPECT_NE(run("generate v.log --segments 16").code, 0);  // refused by the generator

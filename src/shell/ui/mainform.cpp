@@ -21,12 +21,14 @@
 #include <QVBoxLayout>
 
 #include "logfiles/ui/FileWindows.h"
+#include "replay/ReplayRuns.h"
 #include "shell/MainformProcs.h"
 #include "shell/ui/CourseMenus.h"
 #include "shell/ui/GraphMenus.h"
 #include "shell/ui/LinkMenus.h"
 #include "shell/ui/LogMenus.h"
 #include "shell/ui/PanelLayout.h"
+#include "shell/ui/ReplayMenus.h"
 #include "widgets/Gauge.h"
 
 namespace vt {
@@ -102,6 +104,7 @@ mainform::mainform(Module1& m, MainformState& f, Services& s) : m_(m), f_(f), s_
     installLinkMenus(*this, m_, f_, s_);
     installCourseMenus(*this, m_, f_, s_);
     installGraphMenus(*this, m_, f_, s_);
+    installReplayMenus(*this, m_, f_, s_);
 }
 
 mainform::~mainform() = default;
@@ -415,6 +418,8 @@ void mainform::closeEvent(QCloseEvent* e) {
         return;
     }
     unloaded_ = true;
+    // A test or analysis run waits inside its button's handler: let it end.
+    Test_stop_Click(m_, f_);
     form2_->hide();
     e->accept();
     QApplication::quit();
