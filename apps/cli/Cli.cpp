@@ -77,8 +77,9 @@ int runCommand(const CommandSpec& command, int argc, char** argv) {
 
 const std::vector<const CommandSpec*>& commands() {
     static const std::vector<const CommandSpec*> all = {
-        &kLapsCommand,     &kSegmentsCommand, &kSegmentCommand,    &kParamsCommand, &kExportCommand,
-        &kGenerateCommand, &kCourseCommand,   &kCourselistCommand, &kGraphCommand,  &kMonitorCommand,
+        &kLapsCommand,     &kSegmentsCommand,     &kSegmentCommand,    &kParamsCommand, &kExportCommand,
+        &kGenerateCommand, &kCourseCommand,       &kCourselistCommand, &kGraphCommand,  &kCoursedataCommand,
+        &kMonitorCommand,  &kLoggerParamsCommand, &kSendCourseCommand,
     };
     return all;
 }

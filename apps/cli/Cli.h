@@ -90,7 +90,7 @@ int fail(const std::string& text);
 // The commands, defined beside their code.
 extern const CommandSpec kLapsCommand, kSegmentsCommand, kSegmentCommand, kParamsCommand, kExportCommand;
 extern const CommandSpec kGenerateCommand;
-extern const CommandSpec kCourseCommand, kCourselistCommand, kGraphCommand;
-extern const CommandSpec kMonitorCommand;
+extern const CommandSpec kCourseCommand, kCourselistCommand, kGraphCommand, kCoursedataCommand;
+extern const CommandSpec kMonitorCommand, kLoggerParamsCommand, kSendCourseCommand;
 
 }  // namespace vt::cli

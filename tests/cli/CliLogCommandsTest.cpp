@@ -191,6 +191,21 @@ TEST_F(Tool, EveryCommandHelpsAndRefusesUsageMistakesWithStatus2) {
          {"monitor", "monitor --port", "monitor --port x --baud 1000", "monitor --port x --flow 4",
           "monitor --port x --rate Q", "monitor --port x --seconds 1 --frames 2", "monitor --port x extra"},
          "monitor --port no-such-device --params-only"},
+        {"coursedata",
+         {"coursedata", "coursedata u.log --lap 2", "coursedata u.log -o c.dat",
+          "coursedata u.log --lap 2 -o c.dat --in-g 6", "coursedata u.log --lap 2 -o c.dat --in-g 0.3 --out-g 0.5",
+          "coursedata u.log --lap 2 -o c.dat --out-g 1", "coursedata u.log --lap 2 -o c.dat --min-length 1000",
+          "coursedata u.log --lap 2 -o c.dat --number 3", "coursedata --show c.dat --lap 2",
+          "coursedata --show c.dat --number 12", "coursedata --show c.dat u.log"},
+         "coursedata none.log --lap 1 -o c.dat"},
+        {"logger-params",
+         {"logger-params", "logger-params --port x --write a.dat --defaults", "logger-params --port x --baud 7",
+          "logger-params --port x extra"},
+         "logger-params --port no-such-device"},
+        {"send-course",
+         {"send-course --port x c.dat", "send-course --port x --number 10 c.dat", "send-course --number 1 c.dat",
+          "send-course --port x --number 1", "send-course --port x --number 01 c.dat"},
+         "send-course --port x --number 1 none.dat"},
     };
     for (const Case& c : cases) {
         ToolRun help = run({c.command, "--help"});
@@ -206,6 +221,7 @@ TEST_F(Tool, EveryCommandHelpsAndRefusesUsageMistakesWithStatus2) {
     }
     EXPECT_FALSE(std::filesystem::exists(dir.file("v.log")));
     EXPECT_FALSE(std::filesystem::exists(dir.file("u.txt")));  // -o with an empty name wrote nothing
+    EXPECT_FALSE(std::filesystem::exists(dir.file("c.dat")));  // nor did a course command refused
     EXPECT_EQ(run("frobnicate").code, 2);
     EXPECT_EQ(run("--help").code, 0);
     EXPECT_NE(run("generate v.log --segments 16").code, 0);  // refused by the generator
