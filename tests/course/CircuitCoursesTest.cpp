@@ -128,8 +128,9 @@ TEST_F(CourseData, CoursesMadeFromRealCircuitsFindTheirCorners) {
         bool counted;            // the corner count is compared
     };
     for (const auto& [track, reference] : referenceCorners()) {
-        for (const auto& [minLength, referenceLength, counted] : {Setting{10, 15, true}, Setting{60, 100, false}})
+        for (const Setting& setting : {Setting{10, 15, true}, Setting{60, 100, false}})
             for (uint32_t seed : {3u, 11u}) {
+                const int minLength = setting.minLength;  // a plain local: lambdas below take it
                 SCOPED_TRACE(track + " seed " + std::to_string(seed) + " minimum " + std::to_string(minLength) + " m");
                 TestApp run;
                 run.m.LangText = m.LangText;
@@ -209,14 +210,14 @@ TEST_F(CourseData, CoursesMadeFromRealCircuitsFindTheirCorners) {
                 }
                 int expected = 0;
                 for (const Corner& c : reference) {
-                    if (c.from >= compareTo || c.to - c.from < referenceLength) continue;
+                    if (c.from >= compareTo || c.to - c.from < setting.referenceLength) continue;
                     ++expected;
                     const bool found = std::any_of(all.begin(), all.end(), [&c](const Made& s) {
                         return s.dir == c.dir && overlaps(s.from, s.to, c.from, c.to);
                     });
                     EXPECT_TRUE(found) << c.dir << " corner at " << c.from << ".." << c.to << " m missed";
                 }
-                if (counted) EXPECT_LE(std::abs(corners - expected), kCountTolerance) << list;
+                if (setting.counted) EXPECT_LE(std::abs(corners - expected), kCountTolerance) << list;
                 std::printf("[ corners  ] %-11s min %2d m seed %2u: %2d corners for %2d to %4.0f m (%s):%s\n",
                             track.c_str(), minLength, seed, corners, expected, compareTo,
                             capped ? "15 segments" : "whole lap", list.c_str());
