@@ -104,8 +104,8 @@ int savePicture(const char* name, Canvas& pic, const std::string& path);
 // The commands, defined beside their code.
 extern const CommandSpec kLapsCommand, kSegmentsCommand, kSegmentCommand, kParamsCommand, kExportCommand;
 extern const CommandSpec kGenerateCommand;
-extern const CommandSpec kCourseCommand, kCourselistCommand, kGraphCommand;
-extern const CommandSpec kMonitorCommand, kDownloadCommand;
+extern const CommandSpec kCourseCommand, kCourselistCommand, kGraphCommand, kCoursedataCommand;
+extern const CommandSpec kMonitorCommand, kDownloadCommand, kLoggerParamsCommand, kSendCourseCommand;
 extern const CommandSpec kHistogramCommand, kReportCommand;
 
 }  // namespace vt::cli

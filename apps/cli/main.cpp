@@ -13,7 +13,7 @@ namespace {
 
 void usage(FILE* to) {
     std::fprintf(to, "usage: veltra COMMAND [options]\n\ncommands:\n");
-    for (const vt::cli::CommandSpec* c : vt::cli::commands()) std::fprintf(to, "  %-11s %s\n", c->name, c->synopsis);
+    for (const vt::cli::CommandSpec* c : vt::cli::commands()) std::fprintf(to, "  %-13s %s\n", c->name, c->synopsis);
     std::fprintf(to, "\n'veltra COMMAND --help' describes each command.\n");
 }
 

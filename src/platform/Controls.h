@@ -147,4 +147,28 @@ struct PictureBoxModel {
     }
 };
 
+// A horizontal scroll bar: integer Min, Max and Value. A value outside Min..Max is held to the
+// nearest end, as the bar cannot show it. The procedure that sets a value runs the bar's change
+// handler itself; the window runs it when the user moves the bar.
+struct ScrollModel {
+    int Min = 0, Max = 100, Value = 0;
+    bool Enabled = true;
+    ChangeListeners changed;
+
+    void setRange(int min, int max) {
+        Min = min;
+        Max = max;
+        if (Value < Min) Value = Min;
+        if (Value > Max) Value = Max;
+        notify();
+    }
+    void setValue(int v) {
+        v = v < Min ? Min : v > Max ? Max : v;
+        if (v == Value) return;
+        Value = v;
+        notify();
+    }
+    void notify() { changed.notify(); }
+};
+
 }  // namespace vt

@@ -125,6 +125,13 @@ struct MainformState {
     std::string dist_str;
     std::array<std::string, 17> seg_str;
 
+    // ---- course editor -------------------------------------------------------------------
+    // One row per sample record of the lap being edited: distance pulses, lateral G (signed),
+    // lean angle (signed), speed count. The two words are kept whole (0..65535), wider than
+    // an Integer.
+    std::array<std::array<int32_t, 4>, kMaxCoursePoint + 1> edit_dat{};
+    int32_t EditCount = 0;
+
     // ---- value panel timers --------------------------------------------------------------
     int16_t PitOn = 0, StopOn = 0;
     int32_t PitCount = 0, StopCount = 0;

@@ -7,6 +7,8 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScrollBar>
+#include <QSignalBlocker>
 #include <QWidget>
 
 namespace vt {
@@ -29,6 +31,25 @@ void ControlBinder::listen(Control& c, std::function<void()> listener) {
 
 void ControlBinder::listen(GaugeModel& g, std::function<void()> listener) {
     bound_.emplace_back(&g.changed, g.changed.add(std::move(listener)));
+}
+
+void ControlBinder::listen(ScrollModel& sc, std::function<void()> listener) {
+    bound_.emplace_back(&sc.changed, sc.changed.add(std::move(listener)));
+}
+
+void ControlBinder::bind(ScrollModel& sc, QScrollBar* bar, std::function<void()> moved) {
+    auto sync = [bar, &sc] {
+        const QSignalBlocker quiet(bar);
+        bar->setRange(sc.Min, sc.Max);
+        bar->setValue(sc.Value);
+        bar->setEnabled(sc.Enabled);
+    };
+    listen(sc, sync);
+    sync();
+    QObject::connect(bar, &QScrollBar::valueChanged, bar, [&sc, moved = std::move(moved)](int v) {
+        sc.Value = v;
+        if (moved) moved();
+    });
 }
 
 void ControlBinder::bind(Control& c, QWidget* w) {

@@ -13,6 +13,7 @@
 #include "platform/Controls.h"
 
 class QAction;
+class QScrollBar;
 class QWidget;
 
 namespace vt {
@@ -34,6 +35,10 @@ class ControlBinder {
     // Any other listener, taken off with the binder's own.
     void listen(Control& c, std::function<void()> listener);
     void listen(GaugeModel& g, std::function<void()> listener);
+    // A scroll bar shows the model's range, value and enabled state; `moved` runs when the user
+    // moves the bar, after the model took the new value.
+    void bind(ScrollModel& sc, QScrollBar* bar, std::function<void()> moved);
+    void listen(ScrollModel& sc, std::function<void()> listener);
 
   private:
     std::vector<std::pair<ChangeListeners*, ChangeListeners::Id>> bound_;

@@ -182,6 +182,21 @@ TEST_F(Tool, EveryCommandHelpsAndRefusesUsageMistakesWithStatus2) {
           "download --port x -o d --laps 0-150", "download --port x -o d --fast 57600 --dial 123",
           "download --port x -o d --at ATZ"},
          "download --port no-such-device -o d"},
+        {"coursedata",
+         {"coursedata", "coursedata u.log --lap 2", "coursedata u.log -o c.dat",
+          "coursedata u.log --lap 2 -o c.dat --in-g 6", "coursedata u.log --lap 2 -o c.dat --in-g 0.3 --out-g 0.5",
+          "coursedata u.log --lap 2 -o c.dat --out-g 1", "coursedata u.log --lap 2 -o c.dat --min-length 1000",
+          "coursedata u.log --lap 2 -o c.dat --number 3", "coursedata --show c.dat --lap 2",
+          "coursedata --show c.dat --number 12", "coursedata --show c.dat u.log"},
+         "coursedata none.log --lap 1 -o c.dat"},
+        {"logger-params",
+         {"logger-params", "logger-params --port x --write a.dat --defaults", "logger-params --port x --baud 7",
+          "logger-params --port x extra"},
+         "logger-params --port no-such-device"},
+        {"send-course",
+         {"send-course --port x c.dat", "send-course --port x --number 10 c.dat", "send-course --number 1 c.dat",
+          "send-course --port x --number 1", "send-course --port x --number 01 c.dat"},
+         "send-course --port x --number 1 none.dat"},
     };
     for (const Case& c : cases) {
         ToolRun help = run({c.command, "--help"});
@@ -200,6 +215,7 @@ TEST_F(Tool, EveryCommandHelpsAndRefusesUsageMistakesWithStatus2) {
     EXPECT_FALSE(std::filesystem::exists(dir.file("v.log")));
     EXPECT_FALSE(std::filesystem::exists(dir.file("u.txt")));  // -o with an empty name wrote nothing
     EXPECT_FALSE(std::filesystem::exists(dir.file("r.pdf")));  // nor a report after a mistake
+    EXPECT_FALSE(std::filesystem::exists(dir.file("c.dat")));  // nor did a course command refused
     EXPECT_EQ(run("frobnicate").code, 2);
     EXPECT_EQ(run("--help").code, 0);
     EXPECT_NE(run("generate v.log --segments 16").code, 0);  // refused by the generator

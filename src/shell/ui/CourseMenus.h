@@ -1,5 +1,6 @@
-// Handlers of the course list button, clicks on the course picture and the unit check box, installed on the main
-// window.
+// Handlers of the course menu (load a course, the free course, the course editor), the course
+// list button, clicks on the course picture and the unit check box, installed on the main
+// window, and the course editor's dialog as the window for the procedures' hook.
 #pragma once
 
 #include "platform/Services.h"

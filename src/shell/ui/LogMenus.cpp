@@ -42,12 +42,12 @@ bool logLoaded(Module1& m, MainformState& f, Services& s) {
 }  // namespace
 
 void installLogMenus(mainform& w, Module1& m, MainformState& f, Services& s) {
-    w.setHandler(f.MOpenLog, [&w, &m, &f, &s] {
-        MOpenLog_Click(m, f, s, [&w, &m] {
-            File_Form chooser(m, &w);
-            chooser.exec();
-        });
-    });
+    // The file chooser, for logs here and for course and parameter files.
+    f.windows.File_Form = [&w, &m] {
+        File_Form chooser(m, &w);
+        chooser.exec();
+    };
+    w.setHandler(f.MOpenLog, [&m, &f, &s] { MOpenLog_Click(m, f, s, f.windows.File_Form); });
     w.setHandler(f.MCloseLog, [&m, &s] { MCloseLog_Click(m, s); });
     w.setHandler(f.all_lap_list, [&w, &m, &f, &s] { all_lap_list_Click(w, m, f, s); });
     w.setHandler(f.lap_seg_list, [&w, &m, &f, &s] {

@@ -28,6 +28,7 @@
 #include "shell/ui/LinkMenus.h"
 #include "shell/ui/LogMenus.h"
 #include "shell/ui/PanelLayout.h"
+#include "shell/ui/ParamMenus.h"
 #include "shell/ui/ReplayMenus.h"
 #include "widgets/Gauge.h"
 
@@ -105,6 +106,7 @@ mainform::mainform(Module1& m, MainformState& f, Services& s) : m_(m), f_(f), s_
     installCourseMenus(*this, m_, f_, s_);
     installGraphMenus(*this, m_, f_, s_);
     installReplayMenus(*this, m_, f_, s_);
+    installParamMenus(*this, m_, f_, s_);
 }
 
 mainform::~mainform() = default;

@@ -1,0 +1,395 @@
+// The course editor: its thresholds, the split's closing, absorbing and joining rules, the
+// fifteen-segment limit, the rebuilt records with their markers drawn as rings, the smoothing and
+// zero offset, the dialog's settings, the guards, and the menu entry's course from start to save.
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "course/CourseDataSupport.h"
+#include "course/CourseLayout.h"
+#include "course/CourseList.h"
+#include "platform/NumText.h"
+
+namespace vt::test {
+namespace {
+
+using Op = RecordingCanvas::Op;
+
+// A row of edit_dat: distance pulses and (smoothed) lateral G in counts.
+struct Row {
+    int pulses, g;
+};
+std::vector<Row> run(int count, int g, int pulses = 10) {
+    return std::vector<Row>(static_cast<size_t>(count), {pulses, g});
+}
+std::vector<Row> operator+(std::vector<Row> a, const std::vector<Row>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+struct Editor : CourseData {
+    void SetUp() override {
+        CourseData::SetUp();
+        m.MmPerPulse = 200;
+        m.HdrWord8 = 50;   // 12 counts
+        m.HdrByte10 = 30;  // 7 counts
+        m.SegMinLen = 0;
+        m.MemRecs = 20480;
+        m.RecPtr = m.MemRecs;
+        page(0, {{'S', 9999}, {'R', 9999}, {'L', 9999}, {'S', 9999}});  // what the logged lap left
+    }
+    // Splits these rows as edit_segment does.
+    void split(const std::vector<Row>& rows) {
+        f.EditCount = static_cast<int32_t>(rows.size());
+        for (size_t k = 0; k < rows.size(); ++k) f.edit_dat[k] = {rows[k].pulses, rows[k].g, 0, 101};
+        edit_segment(m, f);
+    }
+    // Segments as "S40 R20 ...".
+    std::string list() const {
+        std::string out;
+        for (const auto& [letter, pulses] : segments())
+            out += (out.empty() ? "" : " ") + std::string(1, letter) + std::to_string(pulses);
+        return out;
+    }
+};
+
+TEST_F(Editor, ThresholdsInCountsAndTheMinimumLengthInPulses) {
+    const std::tuple<int, int, int, int, int, int, int> cases[] = {
+        // in G, out G (0.01 G), min length m, mm per pulse, inC, outC, minP
+        {50, 30, 0, 200, 12, 7, 0},       {50, 50, 10, 200, 12, 12, 50}, {100, 0, 999, 500, 25, 0, 1998},
+        {500, 500, 7, 333, 127, 127, 21}, {3, 4, 1, 999, 0, 1, 1},       {0, 0, 50, 0, 0, 0, 0},
+    };
+    for (const auto& [in, out, len, mm, inC, outC, minP] : cases) {
+        m.HdrWord8 = static_cast<int16_t>(in);
+        m.HdrByte10 = static_cast<int16_t>(out);
+        m.SegMinLen = static_cast<int16_t>(len);
+        m.MmPerPulse = static_cast<int16_t>(mm);
+        const EditThresholds t = edit_thresholds(m);
+        EXPECT_EQ(t.inC, inC) << in;
+        EXPECT_EQ(t.outC, outC) << out;
+        EXPECT_EQ(t.minP, minP) << len << " m at " << mm;
+    }
+}
+
+TEST_F(Editor, SplitRules) {
+    const std::tuple<const char*, int, std::vector<Row>, const char*> cases[] = {
+        // what, min length (m; 10 m = 50 pulses), rows, segments
+        {"every crossing closes a segment", 0, run(3, 0) + run(2, 20) + run(3, 0), "S40 R20 S20"},
+        {"a corner of one pulse", 0, run(1, 0, 1) + run(1, -20, 1) + run(1, 0, 1), "S2 L1 S0"},
+        {"the entry threshold itself starts a corner", 0, run(2, 0) + run(2, 12) + run(2, 0), "S30 R20 S10"},
+        {"11 counts do not", 0, run(2, 0) + run(2, 11) + run(2, 0), "S60"},
+        {"the exit threshold ends a corner", 0, run(2, 0) + run(1, 20) + run(1, 7) + run(2, 0), "S30 R10 S20"},
+        {"8 counts keep it", 0, run(2, 0) + run(1, 20) + run(1, 8) + run(2, 0), "S30 R20 S10"},
+        {"a lap starting in a corner at standstill", 0, run(1, 20, 0) + run(2, 20) + run(2, 0), "R30 S10"},
+        {"a short corner after a straight is absorbed", 10, run(10, 0) + run(3, 20) + run(10, 0), "S230"},
+        {"a corner at the minimum is absorbed too", 10, run(10, 0) + run(5, 20) + run(10, 0), "S250"},
+        {"a longer corner stays", 10, run(10, 0) + run(6, 20) + run(10, 0), "S110 R60 S90"},
+        {"a short straight joins corners of one direction", 10,
+         run(10, 0) + run(10, -20) + run(3, 0) + run(10, -20) + run(10, 0), "S110 L230 S90"},
+        {"between opposite corners it is part of the second", 10,
+         run(10, 0) + run(10, -20) + run(3, 0) + run(10, 20) + run(10, 0), "S110 L100 R130 S90"},
+        {"a short first corner takes the straight's letter back", 10, run(2, 20) + run(1, 0) + run(20, 0), "S230"},
+    };
+    for (const auto& [what, minLength, rows, expected] : cases) {
+        m.SegMinLen = static_cast<int16_t>(minLength);
+        page(0, {{'S', 9999}, {'R', 9999}, {'L', 9999}, {'S', 9999}});
+        split(rows);
+        EXPECT_EQ(list(), expected) << what;
+        int total = 0;
+        for (const Row& r : rows) total += r.pulses;
+        int sum = 0;
+        for (const auto& seg : segments()) sum += seg.second;
+        EXPECT_EQ(sum, total) << what;
+    }
+}
+
+TEST_F(Editor, AfterFifteenSegmentsTheRestOfTheLapIsOne) {
+    std::vector<Row> rows = run(5, 0);
+    for (int c = 0; c < 12; ++c) rows = rows + run(3, c % 2 ? 20 : -20) + run(5, 0);
+    split(rows);
+    const auto made = segments();
+    ASSERT_EQ(made.size(), 15u);
+    EXPECT_EQ(made[0], std::make_pair('S', 60));
+    EXPECT_EQ(made[13], std::make_pair('L', 30));          // the seventh corner
+    EXPECT_EQ(made[14], std::make_pair('S', 1010 - 570));  // the 15th takes the rest of the lap
+    EXPECT_EQ(lapWord(m, 0, 16, 0), 0);                    // the list ends at entry 16
+    // The texts stop at 15 as well.
+    seg_text_build(m, f, app.pump);
+    EXPECT_EQ(f.seg_str[15], "S88");
+    EXPECT_EQ(f.seg_str[16], "");
+}
+
+TEST_F(Editor, ASegmentBeyondSixteenBitsIsHeldAndMarksNoMoreBoundaries) {
+    // A straight of 69900 pulses is kept as 65535; the records of its rest must not be taken for
+    // boundaries the list does not have (the entry after the list still holds a stale length).
+    split(run(5, 0) + run(2, 20) + run(700, 0, 100));
+    EXPECT_EQ(list(), "S60 R110 S65535");
+    std::vector<int32_t> markers;
+    for (int32_t j = 1; j <= m.RecCount; ++j)
+        if (m.LogMem[static_cast<size_t>(m.RecPtr + j)][6] == 254) markers.push_back(j);
+    EXPECT_EQ(markers, (std::vector<int32_t>{8, 11}));
+    EXPECT_EQ(m.RecCount, 707 + 2);
+}
+
+// A logged lap in the image: its first record (lap marker, 200 mm a pulse), then its samples
+// with the logger's own segment markers every 40 records.
+void logLap(Module1& m, const std::vector<Row>& rows) {
+    m.LogMem[0] = {};
+    m.LogMem[0][3] = 200;
+    m.LogMem[0][6] = 255;
+    int32_t n = 1;
+    for (size_t k = 0; k < rows.size(); ++k) {
+        if (k > 0 && k % 40 == 0) {
+            m.LogMem[static_cast<size_t>(n)] = {};
+            m.LogMem[static_cast<size_t>(n++)][6] = 254;
+        }
+        auto& r = m.LogMem[static_cast<size_t>(n++)];
+        r = {};
+        r[0] = static_cast<uint8_t>(static_cast<int8_t>(rows[k].g));
+        r[1] = 7;  // lean angle: kept as copied
+        r[5] = 99;
+        r[13] = 140;  // 100.8 km/h
+        r[15] = static_cast<uint8_t>(rows[k].pulses);
+    }
+    m.RecPtr = 0;
+    m.RecCount = n - 1;
+}
+
+TEST_F(Editor, RebuiltRecordsMarkTheNewBoundariesAndTheLayoutDrawsRingsThere) {
+    // A square: four straights of 40 records and four right corners of 20 records (28 counts,
+    // 1.1 G: a quarter turn each at this speed).
+    std::vector<Row> rows;
+    for (int side = 0; side < 4; ++side) rows = rows + run(40, 0, 70) + run(20, 28, 70);
+    logLap(m, rows);
+    m.LapCur = 2;
+    page(2, {{'S', 100}, {'S', 100}});
+    const int32_t logged = m.RecCount;
+    edit_prepare(m, f, app.pump);
+    const auto copied = m.LogMem;
+    EXPECT_EQ(m.LapCur, 0);
+    EXPECT_EQ(m.RecPtr, m.MemRecs);
+    EXPECT_EQ(f.EditCount, 240);
+    m.HdrWord8 = 50;
+    m.HdrByte10 = 50;
+    m.SegMinLen = 0;
+    edit_segment(m, f);
+    // The three-row smoothing moves each corner's ends by a row.
+    // The three-row smoothing starts each corner a row early and ends it on its last row; the
+    // last corner ends the lap, leaving an empty straight.
+    EXPECT_EQ(list(), "S2800 R1400 S2800 R1400 S2800 R1400 S2800 R1400 S0");
+    EXPECT_EQ(m.RecCount, 240 + 7);  // the empty last straight has no rows, so no boundary to mark
+
+    // One marker record after the first row of each new segment; none of the logger's own left.
+    std::vector<int32_t> markers;
+    for (int32_t j = 0; j <= m.RecCount; ++j) {
+        const auto& r = m.LogMem[static_cast<size_t>(m.RecPtr + j)];
+        if (r[6] == 254) {
+            EXPECT_EQ(r[7], 238);
+            EXPECT_EQ(r[0], 0);
+            markers.push_back(j);
+        } else if (j > 0) {
+            EXPECT_EQ(r[1], copied[static_cast<size_t>(m.RecPtr + j)][1]) << j;  // kept as copied
+            EXPECT_EQ(r[5], 0) << j;                                             // bytes 2..11 cleared
+            EXPECT_EQ(r[15], 70) << j;
+            EXPECT_EQ(r[13], 140) << j;
+        }
+    }
+    // Each marker follows the first row counted past its boundary, and the count starts again
+    // after it: 41 rows make the first segment's 2800, 21 more (the first not counted) the second...
+    EXPECT_EQ(markers, (std::vector<int32_t>{42, 64, 106, 128, 170, 192, 234}));
+    EXPECT_EQ(m.LogMem[static_cast<size_t>(m.RecPtr)][6], 255);  // the lap's first record as copied
+    EXPECT_EQ(logged, 240 + 5);
+
+    // Laid out, each boundary gets its ring: two circles at the course point where the marker
+    // stands, numbered 1 to 8; the corners are the segments drawn thick.
+    m.RecCount = m.RecCount + 1;
+    RecordingCanvas& pic = static_cast<RecordingCanvas&>(*f.Picture1);
+    pic.reset();
+    Corse_layout(m, f, app.pump, 4 * (560 + 280) / 10 * 2);
+    std::vector<Op> circles;
+    std::string numbers;
+    for (const Op& op : pic.ops) {
+        if (op.kind == Op::Circle) circles.push_back(op);
+        if (op.kind == Op::Text && op.y1 > 30 && op.text != "=>")
+            numbers += (numbers.empty() ? "" : ",") + Trim(op.text);
+    }
+    ASSERT_EQ(circles.size(), 2u * 8);  // the start and the seven boundaries
+    EXPECT_EQ(numbers, "1,2,3,4,5,6,7");
+    for (size_t b = 1; b <= 7; ++b) {
+        const int point = markers[b - 1] - static_cast<int>(b);  // course points before the marker
+        EXPECT_EQ(circles[2 * b].x1, f.course_x[static_cast<size_t>(point)] + 126) << b;
+        EXPECT_EQ(circles[2 * b].y1, f.course_y[static_cast<size_t>(point)] + 126) << b;
+    }
+}
+
+TEST_F(Editor, SmoothingWrapsAndTheZeroOffsetIsTakenOnlyWhenSwitchedOn) {
+    const std::tuple<std::vector<int>, const char*, int, std::vector<int>> cases[] = {
+        // G counts, CHK_AVR, car type, rows after preparing
+        {{3, 0, 0, -4}, "OFF", 0, {1, -2, -1, -2}},
+        {{3, 0, 0, -4}, "ON", 0, {2, -1, 0, -1}},  // offset -1: the mean of the rows there are
+        {{3, 0, 0, -4}, "ON", 3, {1, -2, -1, -2}},
+        {{25, 25, 25, 25, 25, 25, 25, 25, 25, 25, 25, 25}, "ON", 0, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
+        // smoothed 6 6 6 4 2 0 0 0 0 1 | 3 5: the first ten make 25, an offset of 2 (halves to even)
+        {{6, 6, 6, 6, 6, 1, 0, 0, 0, 0, 0, 3}, "ON", 0, {4, 4, 4, 2, 0, -2, -2, -2, -2, -1, 1, 3}},
+        // rounded down also below zero: -6 -6 -6 -5 -3 -1 0 0 0 -1 | -3 -5, an offset of -3
+        {{-6, -6, -6, -6, -6, -1, 0, 0, 0, 0, 0, -3}, "ON", 0, {-3, -3, -3, -2, 0, 2, 3, 3, 3, 2, 0, -2}},
+    };
+    for (const auto& [g, avr, carType, expected] : cases) {
+        std::vector<Row> rows;
+        for (int v : g) rows.push_back({10, v});
+        logLap(m, rows);
+        f.CHK_AVR.Caption = avr;
+        m.CarType = static_cast<int16_t>(carType);
+        m.LapCur = 0;
+        edit_prepare(m, f, app.pump);
+        std::vector<int> got;
+        for (int32_t k = 0; k < f.EditCount; ++k) got.push_back(f.edit_dat[static_cast<size_t>(k)][1]);
+        EXPECT_EQ(got, expected) << avr << " " << carType;
+        EXPECT_EQ(f.edit_dat[0][2], 7);    // lean angle
+        EXPECT_EQ(f.edit_dat[0][3], 140);  // speed count
+    }
+}
+
+TEST_F(Editor, LapsThatDoNotFitAreRefusedClearly) {
+    const std::tuple<const char*, int, int32_t, int32_t, int, const char*> cases[] = {
+        // what, mm per pulse, memory size, sample records, marker records, the refusal says
+        {"fits", 200, 53248, 6001, 10, ""},
+        {"6002 samples", 200, 53248, 6002, 0, "the editor takes at most 6001"},
+        {"no distance per pulse", 0, 12288, 100, 0, "no distance per pulse"},
+        {"a copy past 65000", 200, 60000, 4990, 10, "would pass record 65000"},
+    };
+    for (const auto& [what, mm, memRecs, samples, markers, says] : cases) {
+        m.MmPerPulse = static_cast<int16_t>(mm);
+        m.MemRecs = memRecs;
+        m.RecPtr = 0;
+        m.RecCount = samples + markers - 1;  // records 0 .. RecCount
+        for (int32_t n = 0; n <= m.RecCount; ++n) m.LogMem[static_cast<size_t>(n)][6] = n < markers ? 254 : 0;
+        const std::string why = edit_refusal(m);
+        if (*says == '\0')
+            EXPECT_EQ(why, "") << what;
+        else
+            EXPECT_THAT(why, HasSubstr(says)) << what;
+    }
+    // The menu entry says it and leaves the lap as it was.
+    m.MmPerPulse = 0;
+    m.CourseLen = 1000;
+    m.LapCur = 3;
+    m.LogMem[static_cast<size_t>(m.MemRecs)][0] = 77;
+    CorseParaState st;
+    bool shown = false;
+    f.windows.Corse_para = [&] { shown = true; };
+    Corse_edit_Click(m, f, app.s, st);
+    EXPECT_FALSE(shown);
+    ASSERT_EQ(app.ui.messages.size(), 1u);
+    EXPECT_THAT(app.ui.messages[0].text, StartsWith(lang(m, 99) + ": no distance per pulse"));
+    EXPECT_EQ(m.LapCur, 3);
+    EXPECT_EQ(m.RecPtr, 0);
+    EXPECT_EQ(m.LogMem[static_cast<size_t>(m.MemRecs)][0], 77);
+}
+
+TEST_F(Editor, DialogKeepsOutGAtOrBelowInGAndShowsItsSettings) {
+    CorseParaState st;
+    m.HdrWord8 = 50;
+    m.HdrByte10 = 50;
+    m.SegMinLen = 10;
+    Form_Load(m, st);
+    EXPECT_EQ(st.window.Caption, lang(m, 99));
+    EXPECT_EQ(st.Corse_cancel.Caption, lang(m, 64));
+    EXPECT_EQ(st.Label1.Caption, " .5 G");
+    EXPECT_EQ(st.Label2.Caption, " .5 G");
+    EXPECT_EQ(st.Label3.Caption, " 10 m");
+    EXPECT_EQ(st.Result, "cancel");
+
+    st.HScroll2.setValue(80);  // out G above in G: in G follows
+    HScroll2_Change(m, st);
+    EXPECT_EQ(m.HdrByte10, 80);
+    EXPECT_EQ(m.HdrWord8, 80);
+    EXPECT_EQ(st.HScroll1.Value, 80);
+    EXPECT_EQ(st.Label1.Caption, " .8 G");
+    st.HScroll1.setValue(125);  // in G up alone
+    HScroll1_Change(m, st);
+    EXPECT_EQ(m.HdrByte10, 80);
+    st.HScroll1.setValue(30);  // in G below out G: out G follows
+    HScroll1_Change(m, st);
+    EXPECT_EQ(m.HdrByte10, 30);
+    EXPECT_EQ(st.HScroll2.Value, 30);
+    EXPECT_EQ(st.Label2.Caption, " .3 G");
+
+    // Miles, and settings the bars cannot show held to their ends.
+    m.SpeedUnit = 1;
+    m.HdrWord8 = 900;
+    m.HdrByte10 = 700;
+    m.SegMinLen = 100;
+    Form_Load(m, st);
+    EXPECT_EQ(m.HdrWord8, 500);
+    EXPECT_EQ(m.HdrByte10, 500);
+    EXPECT_EQ(st.Label1.Caption, " 5 G");
+    EXPECT_EQ(st.Label3.Caption, ".062M");
+}
+
+TEST_F(Editor, MenuEntryRunsTheEditorUntilSavedOrCancelled) {
+    // No lap chosen.
+    m.RecCount = 0;
+    CorseParaState st;
+    int shown = 0;
+    f.windows.Corse_para = [&] { ++shown; };
+    Corse_edit_Click(m, f, app.s, st);
+    EXPECT_EQ(shown, 0);
+    EXPECT_EQ(f.Label1.Caption, lang(m, 130));
+
+    chooseGenerated({.laps = 3, .segments = 4, .seed = 9}, 2);
+    const int32_t lapStart = m.RecPtr;
+    const auto lapPage = m.LapTbl[2];
+    // Cancelled at once: the copy is left in place, nothing saved.
+    shown = 0;
+    Corse_edit_Click(m, f, app.s, st);
+    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(f.Label1.Caption, lang(m, 131));
+    EXPECT_EQ(m.LapCur, 0);
+    EXPECT_EQ(m.RecPtr, m.MemRecs);
+    EXPECT_EQ(m.SegMinLen, 0);
+    EXPECT_EQ(m.HdrWord8, 50);
+    EXPECT_EQ(m.LapTbl[2], lapPage);  // the logged lap stays as it was
+    EXPECT_TRUE(std::filesystem::is_empty(m.CorseDir));
+
+    // Exec twice with other settings, then record under a name.
+    ASSERT_TRUE(choose_lap(m, f, app.s, 2));
+    EXPECT_EQ(m.RecPtr, lapStart);
+    std::vector<std::string> lists;
+    shown = 0;
+    f.windows.Corse_para = [&] {
+        ++shown;
+        EXPECT_EQ(st.Result, "cancel");
+        if (shown > 1) {
+            EXPECT_EQ(m.GraphKind, 4);  // the lateral G graph after each exec
+            EXPECT_EQ(f.lap_no.Caption, "");
+            lists.push_back(std::to_string(m.CourseLen));
+        }
+        if (shown == 1) {
+            st.HScroll1.setValue(100);
+            HScroll1_Change(m, st);
+        }
+        if (shown == 2) {
+            st.HScroll3.setValue(50);
+            HScroll3_Change(m, st);
+        }
+        (shown < 3 ? Corse_ok_Click : Corse_end_Click)(st);
+    };
+    app.ui.inputAnswers = {"mine"};
+    Corse_edit_Click(m, f, app.s, st);
+    EXPECT_EQ(shown, 3);
+    EXPECT_EQ(lists.size(), 2u);
+    EXPECT_TRUE(std::filesystem::exists(m.CorseDir + "/mine.dat"));
+    EXPECT_EQ(m.RecCount, 0);
+    EXPECT_EQ(m.GraphKind, 3);
+    EXPECT_EQ(m.HdrWord8, 100);
+    EXPECT_EQ(m.SegMinLen, 50);
+    // Every segment but the last holds more than the minimum length.
+    const auto made = segments();
+    for (size_t e = 0; e + 1 < made.size(); ++e) EXPECT_GT(made[e].second, 50 * 1000 / m.MmPerPulse) << e;
+}
+
+}  // namespace
+}  // namespace vt::test
