@@ -9,7 +9,7 @@
 // 3. A full memory (40 laps of Monza, 52 202 of 53 248 records) fast at 115200 bit/s: wall time
 //    and the tool's peak resident memory.
 //
-// usage: bench_download [--skip-full]
+// usage: bench_download [--skip-full | --only-full]
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -244,7 +244,8 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     const bool skipFull = argc > 1 && std::strcmp(argv[1], "--skip-full") == 0;
-    turnaround();
+    const bool onlyFull = argc > 1 && std::strcmp(argv[1], "--only-full") == 0;
+    if (!onlyFull) turnaround();
 
     const std::string folder = std::filesystem::temp_directory_path() / ("bench_download." + std::to_string(getpid()));
     std::filesystem::create_directories(folder);
@@ -256,13 +257,13 @@ int main(int argc, char** argv) {
         if (std::system(cmd.c_str()) != 0) std::fprintf(stderr, "generate failed\n");
         return folder + "/" + name;
     };
-    efficiency(folder, generate("three.log", 3));
+    if (!onlyFull) efficiency(folder, generate("three.log", 3));
 
     if (!skipFull) {
         const std::string full = generate("full.log", 40);
         Sim sim({"--log", QString::fromStdString(full)});
         portFile(folder, 9600);
-        const ToolFigures r = download(folder, {"--port", sim.device, "-o", "full", "--fast", "115200"});
+        const ToolFigures r = download(folder, {"--port", sim.device, "-o", "copy", "--fast", "115200"});
         auto bytes = [](const std::string& path) {
             std::string b;
             if (std::FILE* in = std::fopen(path.c_str(), "rb")) {
@@ -272,7 +273,7 @@ int main(int argc, char** argv) {
             }
             return b;
         };
-        const std::string got = bytes(folder + "/full.log");
+        const std::string got = bytes(folder + "/copy.log");
         std::printf("full memory fast at 115200: %s, %zu bytes in %.1f s (%.0f bytes/s), peak RSS %ld kB, status %d\n",
                     got == bytes(full) ? "byte-exact" : "DIFFERS", got.size(), r.wallS, r.rate, r.peakKb, r.code);
     }
