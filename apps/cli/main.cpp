@@ -14,7 +14,7 @@ namespace {
 void usage(FILE* to) {
     std::fprintf(to, "usage: veltra COMMAND [options]\n\ncommands:\n");
     for (const vt::cli::CommandSpec* c : vt::cli::commands()) std::fprintf(to, "  %-13s %s\n", c->name, c->synopsis);
-    std::fprintf(to, "\n'veltra COMMAND --help' describes each command.\n");
+    std::fprintf(to, "\n'veltra COMMAND --help' describes each command; 'veltra --version' says the version.\n");
 }
 
 }  // namespace
@@ -32,6 +32,10 @@ int main(int argc, char** argv) {
     }
     if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0 || std::strcmp(argv[1], "help") == 0) {
         usage(stdout);
+        return 0;
+    }
+    if (std::strcmp(argv[1], "--version") == 0) {
+        std::printf("veltra %s\n", VELTRA_VERSION);
         return 0;
     }
     for (const vt::cli::CommandSpec* c : vt::cli::commands()) {

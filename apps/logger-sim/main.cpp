@@ -506,6 +506,10 @@ int run(const ProgramOptions& o) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("%s %s\n", kName, VELTRA_VERSION);
+        return 0;
+    }
     const vt::sim::ParsedArgs parsed = vt::sim::parseProgramArgs(std::vector<std::string>(argv + 1, argv + argc));
     if (!parsed.error.empty()) {
         std::fprintf(stderr, "%s: %s (see --help)\n", kName, parsed.error.c_str());

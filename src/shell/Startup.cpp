@@ -1,5 +1,6 @@
 #include "shell/Startup.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -79,6 +80,59 @@ bool lang_parse(Module1& m, std::string text, std::string* failText) {
     }
     m.LangText = std::move(lines);
     m.UiFontName = m.LangText[2];
+    return true;
+}
+
+}  // namespace vt
+
+namespace vt {
+
+std::string working_folder(const std::string& cur, const std::string& veltraHome, const std::string& userHome) {
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(std::filesystem::path(cur) / "LANG.TXT", ec)) return cur;
+    if (!veltraHome.empty()) return veltraHome;
+    return (std::filesystem::path(userHome) / "VeltraTerminal").string();
+}
+
+std::string locale_language(const std::string& locale) { return locale.rfind("ja", 0) == 0 ? "ja" : "en"; }
+
+std::string locale_name() {
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const char* v = std::getenv(name);
+        if (v && *v) return v;
+    }
+    return {};
+}
+
+std::string data_folder(const std::string& programDir) {
+    const std::filesystem::path dir = std::filesystem::path(programDir) / ".." / "share" / "veltra-terminal";
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(dir / "lang" / "en" / "LANG.TXT", ec)) return {};
+    return std::filesystem::weakly_canonical(dir, ec).string();
+}
+
+bool prepare_working_folder(const std::string& dir, const std::string& dataDir, const std::string& language,
+                            std::string* error) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::create_directories(dir, ec);
+    if (ec || !fs::is_directory(dir)) {
+        if (error) *error = "cannot make the working folder " + dir + (ec ? ": " + ec.message() : "");
+        return false;
+    }
+    const fs::path target = fs::path(dir) / "LANG.TXT";
+    if (fs::exists(target, ec) || dataDir.empty()) return true;
+    const fs::path source = fs::path(dataDir) / "lang" / language / "LANG.TXT";
+    // Copied under another name and renamed, so a failure never leaves half a language file.
+    const fs::path part = fs::path(dir) / "LANG.TXT.part";
+    fs::copy_file(source, part, fs::copy_options::overwrite_existing, ec);
+    if (!ec) fs::rename(part, target, ec);
+    if (ec) {
+        std::error_code ignored;
+        fs::remove(part, ignored);
+        if (error) *error = "cannot copy " + source.string() + " to " + target.string() + ": " + ec.message();
+        return false;
+    }
     return true;
 }
 

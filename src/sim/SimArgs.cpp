@@ -439,8 +439,10 @@ const char* helpText() {
            "  received  kind, counter (G N Z), checksum (true when byte 23 fits), hex (all 25 bytes)\n"
            "  text      text (remote: bytes that were no frame)\n"
            "\n"
-           "exit status: 0 after SIGTERM or SIGINT (and for --help), 1 when the memory, the line or the\n"
-           "journal cannot be had, 2 for a usage mistake.\n";
+           "--version says the program's version.\n"
+           "\n"
+           "exit status: 0 after SIGTERM or SIGINT (and for --help and --version), 1 when the memory, the\n"
+           "line or the journal cannot be had, 2 for a usage mistake.\n";
 }
 
 }  // namespace vt::sim

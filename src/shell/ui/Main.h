@@ -3,8 +3,8 @@
 
 namespace vt {
 
-// Runs the terminal; returns the process exit status. Options:
-//   --screenshot FILE   render the main window to a PNG after loading, then end
+// Runs the terminal; returns the process exit status. `veltra-terminal --help` lists the
+// options (--sim, --open, --lap, --record, --screenshot, --version).
 int Main(int argc, char** argv);
 
 }  // namespace vt

@@ -1,0 +1,37 @@
+# cmake -DHELP=<file> -DMD=<reference.md> [-DFROM=<heading>] [-DTO=<heading>] -P CheckHelpInDocs.cmake
+#
+# Every long option a program's --help names (HELP, written at build time) must be in its
+# reference (the part of MD from the heading starting with FROM up to the one starting with
+# TO), the text its manual page is made from: an option added to one and not the other fails.
+cmake_minimum_required(VERSION 3.25)
+file(READ ${HELP} help)
+file(READ ${MD} reference)
+# The part of the reference: from the heading FROM up to the heading TO.
+if(FROM)
+    string(FIND "${reference}" "# ${FROM}" at)
+    if(at EQUAL -1)
+        message(FATAL_ERROR "${MD} has no heading '${FROM}'")
+    endif()
+    string(SUBSTRING "${reference}" ${at} -1 reference)
+endif()
+if(TO)
+    string(FIND "${reference}" "# ${TO}" at)
+    if(at EQUAL -1)
+        message(FATAL_ERROR "${MD} has no heading '${TO}'")
+    endif()
+    string(SUBSTRING "${reference}" 0 ${at} reference)
+endif()
+string(REGEX MATCHALL "--[a-z][a-z0-9-]*" options "${help}")
+list(REMOVE_DUPLICATES options)
+set(missing "")
+foreach(option IN LISTS options)
+    string(FIND "${reference}" "${option}" at)
+    if(at EQUAL -1)
+        list(APPEND missing ${option})
+    endif()
+endforeach()
+list(LENGTH options count)
+if(missing)
+    message(FATAL_ERROR "${MD} does not describe what --help names: ${missing}")
+endif()
+message(STATUS "${count} options of --help are in ${MD}")
