@@ -46,7 +46,7 @@ std::string Rfc2217Client::setBaudRate(long baud) const { return subnegotiation(
 
 std::string Rfc2217Client::setControl(int handshaking) const {
     // 1 no flow control, 2 XON/XOFF, 3 hardware (RTS/CTS; "both" asks for hardware).
-    const char value = handshaking == 1 ? 2 : handshaking >= 2 ? 3 : 1;
+    const char value = static_cast<char>(handshaking == 1 ? 2 : handshaking >= 2 ? 3 : 1);
     return subnegotiation(kSetControl, std::string_view(&value, 1));
 }
 
@@ -56,7 +56,7 @@ std::string Rfc2217Client::setRts(bool on) const {
 }
 
 std::string Rfc2217Client::purge(bool input, bool output) const {
-    const char value = input && output ? 3 : input ? 1 : 2;
+    const char value = static_cast<char>(input && output ? 3 : input ? 1 : 2);
     return subnegotiation(kPurgeData, std::string_view(&value, 1));
 }
 
