@@ -29,16 +29,26 @@
 namespace vt::test {
 namespace {
 
-TEST(MainWindowLink, ConnectStartWatchStopAndHangUpThroughTheWindow) {
-    TestApp app(false);
+// The main window over a terminal in a temporary folder, its link on the in-memory port.
+struct MainWindowLink : ::testing::Test {
+    TestApp app{false};
     TempDir dir;
-    std::string fail;
-    ASSERT_TRUE(lang_load(app.m, sourceDir() + "/lang/en/LANG.TXT", &fail)) << fail;
-    set_folders(app.m, dir.path());
-    wire_events(app.m, app.f, app.s);
-    mainform window(app.m, app.f, app.s);
-    window.show();
-    window.load();
+    std::unique_ptr<mainform> shown;
+    void SetUp() override {
+        std::string fail;
+        ASSERT_TRUE(lang_load(app.m, sourceDir() + "/lang/en/LANG.TXT", &fail)) << fail;
+        set_folders(app.m, dir.path());
+    }
+    void open() {
+        wire_events(app.m, app.f, app.s);
+        shown = std::make_unique<mainform>(app.m, app.f, app.s);
+        shown->show();
+        shown->load();
+    }
+};
+
+TEST_F(MainWindowLink, ConnectStartWatchStopAndHangUpThroughTheWindow) {
+    open();
 
     // The logger: parameters on "PARA", a lap start and records on "STRT".
     const std::array<uint8_t, 16> header = {0x06, 0x01, 0x27, 0x10, 0, 0, 0x05, 0xBE, 0, 50, 30, 1, 0, 200, 0, 200};
@@ -53,53 +63,45 @@ TEST(MainWindowLink, ConnectStartWatchStopAndHangUpThroughTheWindow) {
         }
     };
 
-    window.button(app.f.dial_up)->click();  // connect: opens the port, stops, asks for the parameters
+    shown->button(app.f.dial_up)->click();  // connect: opens the port, stops, asks for the parameters
     ASSERT_TRUE(port.portOpen());
     EXPECT_EQ(app.m.LinkUp, kTrue);
-    EXPECT_TRUE(window.action(app.f.mopen)->isChecked());
-    EXPECT_FALSE(window.button(app.f.dial_up)->isEnabled());
-    EXPECT_TRUE(window.button(app.f.dial_down)->isEnabled());
+    EXPECT_TRUE(shown->action(app.f.mopen)->isChecked());
+    EXPECT_FALSE(shown->button(app.f.dial_up)->isEnabled());
+    EXPECT_TRUE(shown->button(app.f.dial_down)->isEnabled());
     EXPECT_EQ(app.f.Label1.Caption, lang(app.m, 204));  // the parameters came
     EXPECT_EQ(app.m.MmPerPulse, 200);
-    auto* para = window.findChild<para_disp*>();
+    auto* para = shown->findChild<para_disp*>();
     ASSERT_NE(para, nullptr);
     EXPECT_TRUE(para->isVisible());
-    EXPECT_TRUE(window.action(app.f.tx_start)->isEnabled());
+    EXPECT_TRUE(shown->action(app.f.tx_start)->isEnabled());
 
-    window.action(app.f.tx_start)->trigger();
+    shown->action(app.f.tx_start)->trigger();
     EXPECT_EQ(commands.back(), commandFrame("STRT"));
     EXPECT_EQ(app.f.lap_no.Caption, " 2");
     EXPECT_EQ(app.f.lap_time.Caption, "1:01.23");
     EXPECT_EQ(app.f.sokudo.Caption, " 100 km/h");
     EXPECT_TRUE(app.f.Gauge4.Visible);
     EXPECT_EQ(app.f.Gauge4.Value, 100);
-    EXPECT_FALSE(window.action(app.f.MFile)->isEnabled());  // locked while streaming
+    EXPECT_FALSE(shown->action(app.f.MFile)->isEnabled());  // locked while streaming
 
-    window.action(app.f.tx_stop)->trigger();
+    shown->action(app.f.tx_stop)->trigger();
     EXPECT_TRUE(port.portOpen());
     EXPECT_EQ(app.f.Label1.Caption, lang(app.m, 147));
-    EXPECT_TRUE(window.action(app.f.MFile)->isEnabled());
+    EXPECT_TRUE(shown->action(app.f.MFile)->isEnabled());
     EXPECT_FALSE(app.f.Timer1.Enabled);
 
-    window.button(app.f.dial_down)->click();
+    shown->button(app.f.dial_down)->click();
     EXPECT_FALSE(port.portOpen());
-    EXPECT_TRUE(window.button(app.f.dial_up)->isEnabled());
-    EXPECT_FALSE(window.action(app.f.mopen)->isChecked());
+    EXPECT_TRUE(shown->button(app.f.dial_up)->isEnabled());
+    EXPECT_FALSE(shown->action(app.f.mopen)->isChecked());
     EXPECT_EQ(app.m.MainPortSet, 0);
 }
 
 // A download through the menu: the wait window shows how far it has come and its cancel button
 // ends it, leaving no file and the window usable.
-TEST(MainWindowLink, ADownloadShowsItsProgressAndItsCancelLeavesNoFile) {
-    TestApp app(false);
-    TempDir dir;
-    std::string fail;
-    ASSERT_TRUE(lang_load(app.m, sourceDir() + "/lang/en/LANG.TXT", &fail)) << fail;
-    set_folders(app.m, dir.path());
-    wire_events(app.m, app.f, app.s);
-    mainform window(app.m, app.f, app.s);
-    window.show();
-    window.load();
+TEST_F(MainWindowLink, ADownloadShowsItsProgressAndItsCancelLeavesNoFile) {
+    open();
     app.f.windows.Form_NAME = [&] { app.m.LogFileName = dir.file("day1"); };
     app.ui.inputAnswers = {"1"};
 
@@ -124,14 +126,14 @@ TEST(MainWindowLink, ADownloadShowsItsProgressAndItsCancelLeavesNoFile) {
             blocks.append(fr.begin(), fr.end());
         }
     };
-    window.button(app.f.dial_up)->click();
+    shown->button(app.f.dial_up)->click();
     ASSERT_EQ(app.m.LinkUp, kTrue);
 
-    window.action(app.f.One_Down)->trigger();
+    shown->action(app.f.One_Down)->trigger();
     EXPECT_EQ(app.m.DownMode, 1);
     ASSERT_FALSE(blocks.empty());
     for (size_t at = 0; at < blocks.size(); at += frame::kBytes) port.receive(blocks.substr(at, frame::kBytes));
-    auto* wait = window.findChild<Form2*>();
+    auto* wait = shown->findChild<Form2*>();
     ASSERT_NE(wait, nullptr);
     EXPECT_TRUE(wait->isVisible());
     EXPECT_THAT(app.f.Form2.Label1.Caption,
@@ -139,7 +141,7 @@ TEST(MainWindowLink, ADownloadShowsItsProgressAndItsCancelLeavesNoFile) {
                                       std::to_string(log.size()) + " (36 %)"));
     EXPECT_EQ(app.f.data_cont.Caption, " 460");
     if (const char* shot = std::getenv("VELTRA_SHOT_DIR")) {
-        window.grab().save(QString::fromStdString(std::string(shot) + "/download-main.png"));
+        shown->grab().save(QString::fromStdString(std::string(shot) + "/download-main.png"));
         wait->grab().save(QString::fromStdString(std::string(shot) + "/download-wait.png"));
     }
 
@@ -151,19 +153,11 @@ TEST(MainWindowLink, ADownloadShowsItsProgressAndItsCancelLeavesNoFile) {
     for (const auto& e : std::filesystem::directory_iterator(dir.path()))
         EXPECT_NE(e.path().extension(), ".part") << e.path();
     EXPECT_FALSE(std::filesystem::exists(dir.file("day1.log")));
-    EXPECT_TRUE(window.button(app.f.dial_down)->isEnabled());  // the window is usable again
+    EXPECT_TRUE(shown->button(app.f.dial_down)->isEnabled());  // the window is usable again
 }
 
-TEST(MainWindowLink, TheSettingsDialogShowsTheDeviceAndSavesTheChoice) {
-    TestApp app(false);
-    TempDir dir;
-    std::string fail;
-    ASSERT_TRUE(lang_load(app.m, sourceDir() + "/lang/en/LANG.TXT", &fail)) << fail;
-    set_folders(app.m, dir.path());
-    wire_events(app.m, app.f, app.s);
-    mainform window(app.m, app.f, app.s);
-    window.show();
-    window.load();
+TEST_F(MainWindowLink, TheSettingsDialogShowsTheDeviceAndSavesTheChoice) {
+    open();
     bool seen = false;
     QTimer::singleShot(0, [&] {
         auto* dialog = qobject_cast<ConfigScrn*>(QApplication::activeModalWidget());
@@ -177,7 +171,7 @@ TEST(MainWindowLink, TheSettingsDialogShowsTheDeviceAndSavesTheChoice) {
         dialog->atCombo()->setEditText("at&f");
         dialog->ok();
     });
-    window.action(app.f.MSettings1)->trigger();
+    shown->action(app.f.MSettings1)->trigger();
     EXPECT_TRUE(seen);
     EXPECT_EQ(app.f.MSComm1->settings(), "115200,N,8,1");
     EXPECT_EQ(app.m.MainATCmd, "AT&F");
@@ -185,17 +179,9 @@ TEST(MainWindowLink, TheSettingsDialogShowsTheDeviceAndSavesTheChoice) {
     EXPECT_EQ(app.f.Label1.Caption, "");
 }
 
-TEST(MainWindowLink, TheDialListWindowPicksAndAddsNumbers) {
-    TestApp app(false);
-    TempDir dir;
-    std::string fail;
-    ASSERT_TRUE(lang_load(app.m, sourceDir() + "/lang/en/LANG.TXT", &fail)) << fail;
-    set_folders(app.m, dir.path());
+TEST_F(MainWindowLink, TheDialListWindowPicksAndAddsNumbers) {
     writeFile(dir.file("dial.dat"), "111\r\n222\r\n");
-    wire_events(app.m, app.f, app.s);
-    mainform window(app.m, app.f, app.s);
-    window.show();
-    window.load();
+    open();
     QTimer::singleShot(0, [&] {
         auto* dialog = qobject_cast<Form4*>(QApplication::activeModalWidget());
         ASSERT_NE(dialog, nullptr);
@@ -208,7 +194,7 @@ TEST(MainWindowLink, TheDialListWindowPicksAndAddsNumbers) {
         for (QPushButton* b : dialog->findChildren<QPushButton*>())
             if (b->text() == "OK") b->click();
     });
-    window.action(app.f.tel_no_set)->trigger();
+    shown->action(app.f.tel_no_set)->trigger();
     EXPECT_EQ(app.m.TelNo, "111");
     EXPECT_EQ(readFile(dir.file("dial.dat")), "222\r\n111\r\n");
 }
