@@ -193,7 +193,10 @@ TEST(DiskFaults, EveryWriteSaysSoAndKeepsTheOldFile) {
         }
         EXPECT_EQ(readFile(path), old);
         EXPECT_EQ(filesUnder(t.app.dir.path()), before);
-        ASSERT_FALSE(t.app.ui.messages.empty());
+        if (t.app.ui.messages.empty()) {
+            ADD_FAILURE() << "nothing was said";
+            continue;
+        }
         EXPECT_EQ(t.app.ui.messages.back().icon, MsgIcon::Exclamation);
         EXPECT_THAT(t.app.ui.messages.back().text, HasSubstr(fs::path(path).filename().string()));
         EXPECT_THAT(t.app.ui.messages.back().text, HasSubstr("too large"));  // the system's reason
