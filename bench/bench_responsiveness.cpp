@@ -175,6 +175,7 @@ void modemLine(StallProbe& probe) {
 
 int main(int argc, char** argv) {
     if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    vt::quietRuntimeDir();
     QGuiApplication app(argc, argv);
     simPath = simProgram(argc > 1 ? argv[1] : nullptr, QCoreApplication::applicationDirPath().toStdString());
     if (!std::filesystem::exists(simPath)) {

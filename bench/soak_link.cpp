@@ -74,6 +74,7 @@ class TimerEvents : public QObject {
 
 int main(int argc, char** argv) {
     if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    vt::quietRuntimeDir();
     QGuiApplication app(argc, argv);
     const int minutes = argc > 1 ? std::atoi(argv[1]) : 10;
     const std::string simPath =
