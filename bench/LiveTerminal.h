@@ -29,6 +29,7 @@
 #include "shell/Startup.h"
 #include "state/MainformState.h"
 #include "state/Module1.h"
+#include "widgets/ImageCanvas.h"
 
 namespace vt::bench {
 
@@ -84,7 +85,7 @@ class Sim {
 struct Terminal {
     std::string dir;
     std::unique_ptr<Module1> mp = makeModule1();
-    std::unique_ptr<MainformState> fp = makeRecordingMainformState();
+    std::unique_ptr<MainformState> fp;
     Module1& m = *mp;
     MainformState& f = *fp;
     SystemClock clock;
@@ -94,7 +95,10 @@ struct Terminal {
     std::unique_ptr<QtTimerDriver> timer1, retry;
     std::array<size_t, 256> kinds{};  // frames handed to frame_proc, by kind
 
-    Terminal() {
+    // `imagePictures`: the pictures drawn into images as in the terminal (a recording canvas
+    // keeps every drawing operation, so a long run's memory would grow by them).
+    explicit Terminal(bool imagePictures = false)
+        : fp(imagePictures ? makeMainformState(imageCanvases(1.0)) : makeRecordingMainformState()) {
         std::string tmpl = (std::filesystem::temp_directory_path() / "veltra-bench-XXXXXX").string();
         if (char* made = mkdtemp(tmpl.data())) dir = made;
         std::string fail;

@@ -86,7 +86,7 @@ int main(int argc, char** argv) {
     TimerEvents timerEvents;
     app.installEventFilter(&timerEvents);
 
-    Terminal t;
+    Terminal t(true);
     const std::string journal = t.dir + "/sim-journal";
     const std::vector<std::string> simArgs = {"--baud", "115200", "--laps",    "6",    "--segments", "5",
                                               "--seed", "7",      "--corrupt", "0.01", "--bad-end",  "0.005",
