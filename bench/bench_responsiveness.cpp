@@ -92,7 +92,7 @@ void phase(StallProbe& probe, const std::string& name, const std::function<bool(
 }
 
 void directLine(StallProbe& probe) {
-    Terminal t;
+    Terminal t(true);  // pictures drawn into images, as the terminal draws them
     Sim sim(simPath, {"--baud", "115200", "--laps", "5"});
     t.useDevice(sim.device, "115200");
     phase(probe, "connect, parameters (tx_data, reply waits)", [&] {
@@ -133,7 +133,7 @@ void directLine(StallProbe& probe) {
 }
 
 void modemLine(StallProbe& probe) {
-    Terminal t;
+    Terminal t(true);  // pictures drawn into images, as the terminal draws them
     Sim sim(simPath, {"--modem", "--rfc2217", "0", "--baud", "115200", "--connect-delay", "1000",
                       "--drop-carrier-after", "8", "--laps", "3"});
     t.useDevice(sim.device, "115200");
