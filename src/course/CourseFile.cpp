@@ -10,7 +10,6 @@
 
 #include <QDateTime>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include "course/CourseLayout.h"
 #include "course/CourseList.h"
@@ -21,6 +20,7 @@
 #include "logfiles/FileDialogs.h"
 #include "logfiles/LogFile.h"
 #include "platform/NumText.h"
+#include "platform/WholeFile.h"
 
 namespace vt {
 
@@ -85,14 +85,7 @@ bool course_file_bytes(const Module1& m, std::string& out, std::string* error) {
 bool course_write(const Module1& m, const std::string& path, std::string* error) {
     std::string bytes;
     if (!course_file_bytes(m, bytes, error)) return false;
-    QSaveFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::WriteOnly) ||
-        file.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size()) ||
-        !file.commit()) {
-        if (error) *error = file.errorString().toStdString();
-        return false;
-    }
-    return true;
+    return write_whole_file(path, bytes, error);
 }
 
 std::string course_check(const std::string& bytes, bool* isLog) {

@@ -3,8 +3,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include <QSaveFile>
 #include <QString>
+
+#include "platform/WholeFile.h"
 
 namespace vt {
 
@@ -109,12 +110,9 @@ bool dial_save(Module1& m, Form4State& st, Services& s) {
     if (st.Combo1.empty()) return true;
     std::string text;
     for (const std::string& entry : st.Combo1) text += entry + "\r\n";
-    QSaveFile file(QString::fromStdString(dialPath(m)));
-    if (!file.open(QIODevice::WriteOnly) ||
-        file.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size()) ||
-        !file.commit()) {
-        s.ui.msg(dialPath(m) + ": " + file.errorString().toStdString(), MsgIcon::Exclamation,
-                 lang(m, text::kErrorTitle));
+    std::string error;
+    if (!write_whole_file(dialPath(m), text, &error)) {
+        s.ui.msg(dialPath(m) + ": " + error, MsgIcon::Exclamation, lang(m, text::kErrorTitle));
         return false;
     }
     st.Combo1Text = st.Combo1.back();

@@ -322,7 +322,9 @@ void grf_replay(Module1& m, MainformState& f) {
 }
 
 void trace_plot(Module1& m, MainformState& f) {
-    const float traceX = f.TraceX;
+    // A damaged log can put a record far beyond the graph, or nowhere: the column is held to
+    // what the picture's 16-bit coordinates take (it is drawn off the picture all the same).
+    const float traceX = std::isfinite(f.TraceX) ? std::clamp(f.TraceX, -30000.0f, 30000.0f) : 0.0f;
     if (Int(traceX) == f.TraceLastX && f.TraceLastX != 0) return;  // same pixel column as the last record
     Canvas& p = *f.Picture2;
     const int x = static_cast<int>(Nearest(traceX + static_cast<double>(kGraphLeft)));

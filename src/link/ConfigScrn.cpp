@@ -136,9 +136,10 @@ void RetryLabel_Click(ConfigScrnState& st) {
     st.RetryLabel.setCaption(" " + std::to_string(st.rec.RetryVal));
 }
 
-void shokiset_Click(Module1& m, MainformState& f, ConfigScrnState& st) {
+void shokiset_Click(Module1& m, MainformState& f, Services& s, ConfigScrnState& st) {
     std::string error;
-    default_save(m, &error);
+    if (!default_save(m, &error))
+        s.ui.msg(settingsPath(m) + ": " + error, MsgIcon::Exclamation, lang(m, text::kErrorTitle));
     moniport_set(m, f, st.rec);
     showList(st);
     screen_set(m, f, st);

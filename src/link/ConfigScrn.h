@@ -43,7 +43,9 @@ std::string baudText(int index);
 void flow_Click(ConfigScrnState& st, int flowNo);
 void ATset_Click(ConfigScrnState& st, int index);
 void RetryLabel_Click(ConfigScrnState& st);
-void shokiset_Click(Module1& m, MainformState& f, ConfigScrnState& st);
+// The defaults button: the port's default settings written and shown. A file that cannot be
+// written is said in a message box; the old file stays and what it holds is shown.
+void shokiset_Click(Module1& m, MainformState& f, Services& s, ConfigScrnState& st);
 // OK: the AT list as most-recently-used (the chosen or typed command first, upper case), the
 // record applied and saved. A file that cannot be written is said in a message box.
 void OKButton_Click(Module1& m, MainformState& f, Services& s, ConfigScrnState& st);

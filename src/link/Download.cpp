@@ -334,6 +334,13 @@ void down_cancel(Module1& m, MainformState& f, Services& s) {
 
 void down_lost(Module1& m, MainformState& f) {
     discardFile(f.Down);
+    if (m.DownMode == 2 && !f.Down.SaveSettings.empty()) {
+        // The port has closed with the fast line's settings on it; the next connection must
+        // open at the line's own speed, as a download that ends does.
+        CommPort& port = *f.MSComm1;
+        port.setHandshaking(f.Down.SaveHandshake);
+        port.setSettings(f.Down.SaveSettings);
+    }
     m.DownMode = 0;
     f.lap_no.setCaption("");
     m.RecCount = 0;

@@ -47,7 +47,8 @@ void down_timeout(Module1& m, MainformState& f, Services& s);
 // The wait window's cancel button during a download: the file removed, the line back at its
 // own speed. A logger left unanswered gives the download up by itself.
 void down_cancel(Module1& m, MainformState& f, Services& s);
-// The main port's device went away during a download: the file removed, the download over.
+// The main port's device went away during a download: the file removed, a fast download's
+// line settings put back on the (closed) port, the download over.
 void down_lost(Module1& m, MainformState& f);
 
 // What the download has written and what it expects, for the progress display and the tool:

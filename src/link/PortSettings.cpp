@@ -5,10 +5,10 @@
 #include <fstream>
 #include <vector>
 
-#include <QSaveFile>
 #include <QString>
 
 #include "platform/NumText.h"
+#include "platform/WholeFile.h"
 
 namespace vt {
 
@@ -70,14 +70,7 @@ bool readFile(const std::string& path, std::string& text) {
 }
 
 bool writeFile(const std::string& path, const std::string& text, std::string* error) {
-    QSaveFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::WriteOnly) ||
-        file.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size()) ||
-        !file.commit()) {
-        if (error) *error = file.errorString().toStdString();
-        return false;
-    }
-    return true;
+    return write_whole_file(path, text, error);
 }
 
 }  // namespace

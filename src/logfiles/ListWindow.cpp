@@ -4,8 +4,6 @@
 #include <cmath>
 #include <filesystem>
 
-#include <QSaveFile>
-
 #include "layout/FrameLayout.h"
 #include "layout/LogLayout.h"
 #include "logdata/Conversions.h"
@@ -14,6 +12,7 @@
 #include "logfiles/LapLists.h"
 #include "logfiles/LogFile.h"
 #include "platform/NumText.h"
+#include "platform/WholeFile.h"
 
 namespace vt {
 
@@ -260,11 +259,8 @@ bool text_export(Module1& m, MainformState& f, Form3State& st, Services& s, cons
         if (error) *error = "that is the log file itself; the export would replace it";
         return false;
     }
-    QSaveFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error) *error = file.errorString().toStdString();
-        return false;
-    }
+    WholeFile file(path);
+    if (!file.open(error)) return false;
     const int16_t keepCourseLen = m.CourseLen;
     // The export walks every lap through the current-lap state; the lap chosen in the main
     // window (its records, number and distance per pulse) must still be there afterwards, or
@@ -281,7 +277,7 @@ bool text_export(Module1& m, MainformState& f, Form3State& st, Services& s, cons
     bool writeOk = true;
     auto flush = [&] {
         if (out.empty()) return;
-        if (file.write(out.data(), static_cast<qint64>(out.size())) != static_cast<qint64>(out.size())) writeOk = false;
+        if (!file.write(out)) writeOk = false;
         out.clear();
     };
 
@@ -336,11 +332,8 @@ bool text_export(Module1& m, MainformState& f, Form3State& st, Services& s, cons
         }
     }
     flush();
-    const bool committed = writeOk && file.commit();
-    if (!committed) {
-        if (error) *error = file.errorString().toStdString();
-        if (file.isOpen()) file.cancelWriting();
-    }
+    // A failed write is kept by the file and given by its commit, which then keeps the old file.
+    const bool committed = file.commit(error);
 
     f.Label1.setCaption("");
     m.CourseLen = keepCourseLen;

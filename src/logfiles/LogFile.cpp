@@ -9,12 +9,12 @@
 
 #include <QDateTime>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include "layout/FrameLayout.h"
 #include "layout/LogLayout.h"
 #include "logdata/Decode.h"
 #include "platform/Clock.h"
+#include "platform/WholeFile.h"
 
 namespace vt {
 
@@ -185,11 +185,6 @@ bool log_open_path(Module1& m, MainformState& f, Services& s, const std::string&
 }
 
 bool log_write(const Module1& m, const std::string& path, std::string* error) {
-    QSaveFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error) *error = file.errorString().toStdString();
-        return false;
-    }
     const int lapLast = std::min<int>(m.LapLast, kMaxLap);
     const int32_t recLast = std::min<int32_t>(m.RecLast, kMaxRecord);
     std::string bytes;
@@ -208,12 +203,7 @@ bool log_write(const Module1& m, const std::string& path, std::string* error) {
                 kSegmentBytes);
     for (int32_t n = 0; n <= recLast; ++n)
         bytes.append(reinterpret_cast<const char*>(m.LogMem[static_cast<size_t>(n)].data()), kRecordBytes);
-    if (file.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size()) ||
-        !file.commit()) {
-        if (error) *error = file.errorString().toStdString();
-        return false;
-    }
-    return true;
+    return write_whole_file(path, bytes, error);
 }
 
 // ---- menu entries ----------------------------------------------------------------------

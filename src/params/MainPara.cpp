@@ -6,11 +6,10 @@
 #include <fstream>
 #include <limits>
 
-#include <QSaveFile>
-
 #include "link/Commands.h"
 #include "logfiles/FileDialogs.h"
 #include "platform/NumText.h"
+#include "platform/WholeFile.h"
 
 namespace vt {
 
@@ -276,15 +275,7 @@ bool para_file_read(const std::string& path, MainParaBlock& p, std::string* erro
 }
 
 bool para_file_write(const MainParaBlock& p, const std::string& path, std::string* error) {
-    const std::string bytes = para_file_bytes(p);
-    QSaveFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::WriteOnly) ||
-        file.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size()) ||
-        !file.commit()) {
-        if (error) *error = file.errorString().toStdString();
-        return false;
-    }
-    return true;
+    return write_whole_file(path, para_file_bytes(p), error);
 }
 
 // ---- the link ---------------------------------------------------------------------------------

@@ -4,6 +4,7 @@
 // the image (grf_replay).
 #include <algorithm>
 #include <cstdio>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -193,6 +194,22 @@ TEST_F(Graphs, SpeedAndRpmJoinSkipSameColumnAndRestartAfterAJump) {
             {5, {}, "64,197 c9|64,31 c12"}});                     // the lap wraps
     app.m.RpmMax = 12000;                                         // 2000 rpm per grid step
     run(3, {{6, {{8, 8000}}, "64,197-65,156 c9|64,31-65,31 c12"}});
+}
+
+TEST_F(Graphs, ARecordFarBeyondTheGraphIsHeldToTheCoordinatesItCanHave) {
+    // A damaged log's distances can put a record tens of thousands of pixels out, or nowhere;
+    // the last column kept stays a 16-bit coordinate with the sign it had.
+    const struct {
+        float traceX;
+        int16_t lastX;
+    } cases[] = {{33099, 30000}, {-1e9f, -30000}, {1e30f, 30000}, {std::numeric_limits<float>::quiet_NaN(), 0}};
+    app.m.GraphKind = 3;
+    for (const auto& c : cases) {
+        app.f.TraceLastX = 0;
+        app.f.TraceX = c.traceX;
+        trace_plot(app.m, app.f);
+        EXPECT_EQ(app.f.TraceLastX, c.lastX) << c.traceX;
+    }
 }
 
 TEST_F(Graphs, SteeringThrottleAngleAndLateralG) {

@@ -229,6 +229,21 @@ TEST_F(Download, ACommandThatCannotGoOutOrADeviceThatGoesLeavesNoFile) {
     EXPECT_FALSE(std::filesystem::exists(log()));
 }
 
+TEST_F(Download, AFastDownloadsDeviceGoneLeavesThePortAtTheLinesOwnSpeed) {
+    app.m.FastRate = 1;
+    const std::string own = app.f.MSComm1->settings();
+    const int ownHandshake = app.f.MSComm1->handshaking();
+    Fast_Down_Click(app.m, app.f, app.s);
+    ASSERT_NE(app.f.MSComm1->settings(), own);
+    app.port1().receive(block(255, sixteen('n'), 1));
+    app.port1().vanish("Input/output error");
+    EXPECT_EQ(app.m.DownMode, 0);
+    EXPECT_FALSE(leftovers());
+    // The next connection opens as the settings say, not at the download's speed.
+    EXPECT_EQ(app.f.MSComm1->settings(), own);
+    EXPECT_EQ(app.f.MSComm1->handshaking(), ownHandshake);
+}
+
 TEST_F(Download, AFullDiskIsSaidAndLeavesNoHalfFile) {
     One_Down_Click(app.m, app.f, app.s);
     // A file-size limit stands in for a full disk: the blocks cannot all be written.

@@ -141,7 +141,7 @@ TEST(ConfigScrn, TheAtListIsMostRecentlyUsedFirstInUpperCase) {
     CancelButton_Click(st);
     EXPECT_EQ(readFile(app.dir.file("port_main.dat")), before);
     // Defaults restore the file.
-    shokiset_Click(app.m, app.f, st);
+    shokiset_Click(app.m, app.f, app.s, st);
     EXPECT_EQ(readFile(app.dir.file("port_main.dat")), kMainDefaults);
     EXPECT_EQ(st.ATsetText, "");
 }

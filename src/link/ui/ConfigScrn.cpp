@@ -100,7 +100,7 @@ ConfigScrn::ConfigScrn(Module1& m, MainformState& f, Services& s, QWidget* paren
         return b;
     };
     button(st_.shokiset, [this] {
-        shokiset_Click(m_, f_, st_);
+        shokiset_Click(m_, f_, s_, st_);
         showList();
     });
     buttons->addStretch(1);
