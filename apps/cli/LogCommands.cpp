@@ -129,8 +129,9 @@ int exportText(const Args& args) {
         Form_Load(m, session.f, st);
     }
     int64_t lines = 0;
-    std::string error;
-    if (!text_export(m, session.f, st, session.s, out, &lines, &error)) return fail(out + ": " + error);
+    std::string error, notes;
+    if (!text_export(m, session.f, st, session.s, out, &lines, &error, &notes)) return fail(out + ": " + error);
+    if (!notes.empty()) std::fprintf(stderr, "veltra: export: %s\n", notes.c_str());
     return 0;
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <vector>
 
 #include "layout/FrameLayout.h"
 #include "layout/LogLayout.h"
@@ -186,8 +187,8 @@ void TEXT_SAVE_Click(Module1& m, MainformState& f, Form3State& st, Services& s) 
         s.ui.msg(lang(m, text::kNoLog), MsgIcon::Exclamation, lang(m, text::kErrorTitle));
         return;
     }
-    std::string error;
-    if (!text_export(m, f, st, s, m.TextFileName, nullptr, &error)) {
+    std::string error, notes;
+    if (!text_export(m, f, st, s, m.TextFileName, nullptr, &error, &notes)) {
         s.ui.msg(m.TextFileName + ": " + error, MsgIcon::Exclamation, lang(m, text::kErrorTitle));
         return;
     }
@@ -195,8 +196,9 @@ void TEXT_SAVE_Click(Module1& m, MainformState& f, Form3State& st, Services& s) 
     // A log whose own name ends in "txt" exports under another name: say which.
     bool adjusted = false;
     if (text_file_name(m.LogFileName, &adjusted) != m.TextFileName) adjusted = false;
-    s.ui.msg(adjusted ? kWrittenText + m.CrLfStr + m.TextFileName : std::string(kWrittenText), MsgIcon::Exclamation,
-             kInfoTitle);
+    std::string said = adjusted ? kWrittenText + m.CrLfStr + m.TextFileName : std::string(kWrittenText);
+    if (!notes.empty()) said += m.CrLfStr + notes;
+    s.ui.msg(said, MsgIcon::Exclamation, kInfoTitle);
 }
 
 void export_line(Module1& m, MainformState& f, Form3State& st, std::string& out) {
@@ -253,7 +255,7 @@ void export_line(Module1& m, MainformState& f, Form3State& st, std::string& out)
 }
 
 bool text_export(Module1& m, MainformState& f, Form3State& st, Services& s, const std::string& path, int64_t* lines,
-                 std::string* error) {
+                 std::string* error, std::string* notes) {
     std::error_code ec;
     if (!m.LogFileName.empty() && std::filesystem::equivalent(path, m.LogFileName, ec)) {
         if (error) *error = "that is the log file itself; the export would replace it";
@@ -285,13 +287,24 @@ bool text_export(Module1& m, MainformState& f, Form3State& st, Services& s, cons
     int sinceEvents = 0;
     const int s0 = lapWord(m, m.LapFirst, 1, layout::seg::kStartAddress);
     const int top = std::min<int>(m.LapLast, kMaxLap);
+    // A lap is read up to the marker that closes it, but never past the records the file
+    // holds, and a lap whose records an earlier lap has already gone through is left out: a
+    // damaged lap table (laps sharing one start, markers missing) cannot make the export
+    // longer than the file.
+    const int32_t recordsEnd = std::min<int32_t>(m.RecLast, kMaxRecord);
+    int32_t exportedTo = -1;
+    std::vector<int> shared, unclosed;
     for (int lap = std::max<int>(m.LapFirst, 0); lap <= top && writeOk; ++lap) {
         if (lapDeleted(m, lap)) continue;
         m.LapCur = static_cast<int16_t>(lap);
         int32_t ptr = lapWord(m, lap, 1, layout::seg::kStartAddress) - s0;
         if (ptr < 0) ptr += m.MemRecs;
         // A start outside the ring, or past the image, has no records here.
-        if (ptr < 0 || ptr > m.MemRecs || ptr > kMaxRecord) continue;
+        if (ptr < 0 || ptr > m.MemRecs || ptr > recordsEnd) continue;
+        if (ptr < exportedTo) {
+            shared.push_back(lap);
+            continue;
+        }
         if (!find_distance_per_pulse(m, ptr)) continue;
         m.RecPtr = ptr;
         m.RecCount = 100;  // nama_store sums the distance counts
@@ -299,7 +312,8 @@ bool text_export(Module1& m, MainformState& f, Form3State& st, Services& s, cons
         s.pump.processEvents();
 
         int lapMarkers = 0;
-        for (int32_t n = ptr; n <= kMaxRecord; ++n) {
+        int32_t n = ptr;
+        for (; n <= recordsEnd; ++n) {
             if (++sinceEvents >= 4096) {
                 sinceEvents = 0;
                 s.pump.processEvents();
@@ -330,8 +344,24 @@ bool text_export(Module1& m, MainformState& f, Form3State& st, Services& s, cons
             if (out.size() >= kFlushAt) flush();
             if (lapMarker && lapMarkers >= 2) break;
         }
+        if (n > recordsEnd) unclosed.push_back(lap);
+        exportedTo = std::min(n, recordsEnd);
     }
     flush();
+    if (notes) {
+        notes->clear();
+        auto laps = [](const std::vector<int>& list) {
+            std::string text = list.size() == 1 ? "lap " : "laps ";
+            for (size_t i = 0; i < list.size(); ++i) text += (i ? ", " : "") + std::to_string(list[i]);
+            return text;
+        };
+        if (!shared.empty())
+            *notes += laps(shared) + (shared.size() == 1 ? " starts" : " start") +
+                      " inside an earlier lap's records (a damaged lap table): left out";
+        if (!unclosed.empty())
+            *notes += std::string(notes->empty() ? "" : "; ") + laps(unclosed) +
+                      " not closed by a lap marker: exported up to the last record of the file";
+    }
     // A failed write is kept by the file and given by its commit, which then keeps the old file.
     const bool committed = file.commit(error);
 

@@ -44,9 +44,11 @@ void TEXT_SAVE_Click(Module1& m, MainformState& f, Form3State& st, Services& s);
 
 // The export itself: every lap not marked deleted, one comma-separated line per record, to
 // `path` (written to a temporary and renamed over it). Lets events run every few thousand
-// records. Returns false with the reason when the file cannot be written.
+// records. Never reads past the records the file holds; `notes` says which laps were left out
+// (starting inside an earlier lap's records) or ran to the end of the file without a closing
+// marker, empty when none. Returns false with the reason when the file cannot be written.
 bool text_export(Module1& m, MainformState& f, Form3State& st, Services& s, const std::string& path, int64_t* lines,
-                 std::string* error);
+                 std::string* error, std::string* notes = nullptr);
 // Decodes the record in RawRec and appends LinePrefix, ExportLine and CR LF to `out`.
 void export_line(Module1& m, MainformState& f, Form3State& st, std::string& out);
 

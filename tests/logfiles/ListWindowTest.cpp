@@ -302,6 +302,7 @@ TEST(ExportLine, FieldsAndPressureRanges) {
 struct Export : LogTest {
     loggen::LoggerMemory mem;
     std::size_t allocations = 0;
+    std::string notes;  // what the export says it left out
     void SetUp() override {
         LogTest::SetUp();
         mem = openGenerated({.laps = 3, .segments = 3});
@@ -310,7 +311,7 @@ struct Export : LogTest {
         int64_t lines = 0;
         std::string error;
         const std::size_t before = allocationCount();
-        EXPECT_TRUE(text_export(app.m, app.f, st, app.s, app.m.TextFileName, &lines, &error)) << error;
+        EXPECT_TRUE(text_export(app.m, app.f, st, app.s, app.m.TextFileName, &lines, &error, &notes)) << error;
         allocations = allocationCount() - before;
         std::vector<std::string> out = list_lines(readFile(app.m.TextFileName));
         EXPECT_EQ(static_cast<int64_t>(out.size()), lines);
@@ -346,6 +347,7 @@ TEST_F(Export, EveryLapFromItsLapMarkerToTheNextWithoutAllocatingPerRecord) {
         segLines += l.rfind("S,2,", 0) == 0 || l.rfind("S,3,", 0) == 0;
     }
     EXPECT_EQ(segLines, 3 * 2);  // the record after each segment marker
+    EXPECT_EQ(notes, "");
     EXPECT_THAT(lines[1], StartsWith("G,,,"));
     EXPECT_EQ(std::tuple(app.m.RecPtr, app.m.RecCount, app.m.LapCur, app.m.MmPerPulse), chosen);
     EXPECT_EQ(std::tuple(app.m.ReplayOn, app.m.SelLap, app.f.Label1.Caption), std::tuple(0, 0, ""));
@@ -366,11 +368,34 @@ TEST_F(Export, DeletedLapsAndLapsOutsideTheRingAreSkipped) {
     EXPECT_EQ(exported().size(), linesOfLap(mem.laps[0]));
 }
 
-TEST_F(Export, LapWithoutClosingMarkerStopsAtTheLastSlot) {
-    app.m.LapFirst = app.m.LapLast = 1;
-    for (auto& r : app.m.LogMem) r.fill(1);  // 257 mm per pulse, no marker but the first
-    app.m.LogMem[0][6] = 255;
-    EXPECT_EQ(exported().size(), kMaxRecord + 1u);
+// Whatever the lap table and markers say, the export reads no record the file does not hold
+// and no record twice, and says what it left out.
+TEST_F(Export, ADamagedLapTableExportsNoMoreThanTheFileHolds) {
+    const auto held = static_cast<size_t>(app.m.RecLast);
+    for (size_t n = held + 1; n < app.m.LogMem.size(); ++n) app.m.LogMem[n].fill(1);  // not the file's
+    size_t whole = 0;
+    for (const auto& lap : mem.laps) whole += linesOfLap(lap);
+
+    // The last lap's closing marker lost: that lap runs to the file's last record.
+    app.m.LogMem[held][6] = 1;
+    EXPECT_EQ(exported().size(), whole);
+    EXPECT_EQ(notes, "lap 3 not closed by a lap marker: exported up to the last record of the file");
+
+    // Every lap starting where lap 1 does, and no lap marker at all: lap 1 takes every record
+    // once, laps 2 and 3 are left out.
+    size_t segmentMarkers = 0;
+    for (size_t n = 0; n <= held; ++n) {
+        if (app.m.LogMem[n][6] == 255) app.m.LogMem[n][6] = 1;
+        segmentMarkers += app.m.LogMem[n][6] == 254;
+    }
+    for (int lap = 2; lap <= 3; ++lap) {
+        app.m.LapTbl[static_cast<size_t>(lap)][1][30] = app.m.LapTbl[1][1][30];
+        app.m.LapTbl[static_cast<size_t>(lap)][1][31] = app.m.LapTbl[1][1][31];
+    }
+    EXPECT_EQ(exported().size(), held + 1 - segmentMarkers);
+    EXPECT_EQ(notes,
+              "laps 2, 3 start inside an earlier lap's records (a damaged lap table): left out; lap 1 not closed by a "
+              "lap marker: exported up to the last record of the file");
 }
 
 TEST_F(Export, ReplacesTheOldExportAndNeedsALog) {
