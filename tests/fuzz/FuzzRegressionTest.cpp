@@ -14,6 +14,11 @@
 
 #include "FuzzEntries.h"
 
+namespace vt::fuzz {
+// The test's parameter shown by its name in the test list.
+inline void PrintTo(const Target* target, std::ostream* os) { *os << target->name; }
+}  // namespace vt::fuzz
+
 namespace vt::test {
 namespace {
 
