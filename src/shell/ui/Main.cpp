@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include "course/LapChoice.h"
+#include "course/RefChoice.h"
 #include "display/Graphs.h"
 #include "display/Panel.h"
 #include "display/Replay.h"
@@ -44,7 +45,7 @@ int Main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("VeltraTerminal"));
     std::string screenshot, openLog;
-    int lap = 0, record = -1;
+    int lap = 0, record = -1, refLap = 0;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--screenshot") == 0 && i + 1 < argc) {
             screenshot = argv[++i];
@@ -54,12 +55,15 @@ int Main(int argc, char** argv) {
             lap = std::atoi(argv[++i]);
         } else if (std::strcmp(argv[i], "--record") == 0 && i + 1 < argc) {
             record = std::atoi(argv[++i]);
+        } else if (std::strcmp(argv[i], "--ref-lap") == 0 && i + 1 < argc) {
+            refLap = std::atoi(argv[++i]);
         } else if (std::strcmp(argv[i], "--help") == 0) {
             std::printf(
-                "usage: veltra-terminal [--open LOG [--lap N [--record R]]] [--screenshot FILE.png]\n"
+                "usage: veltra-terminal [--open LOG [--lap N [--record R | --ref-lap M]]] [--screenshot FILE.png]\n"
                 "Starts the terminal in the current folder, which holds LANG.TXT and the log, corse and PARA\n"
                 "folders. --open loads a log at start, --lap chooses one of its laps as the lap list does,\n"
-                "--record shows record R of that lap on the gauges as the analysis cursor does;\n"
+                "--record shows record R of that lap on the gauges as the analysis cursor does, --ref-lap\n"
+                "makes lap M the reference lap and shows the time difference;\n"
                 "--screenshot renders the main window to a PNG after start-up and ends.\n");
             return 0;
         }
@@ -95,8 +99,13 @@ int Main(int argc, char** argv) {
         std::string error;
         if (!log_open_path(*m, *f, services, openLog, nullptr, &error)) {
             ui->msgBox(error, MsgButtons::OK, MsgIcon::Exclamation, lang(*m, text::kErrorTitle));
-        } else if (lap > 0 && choose_lap(*m, *f, services, lap) && record >= 0) {
-            show_record(*m, *f, record);
+        } else if (lap > 0 && choose_lap(*m, *f, services, lap)) {
+            if (record >= 0) {
+                show_record(*m, *f, record);
+            } else if (refLap > 0) {
+                list_reference_pick(*m, *f, services, refLap, true);
+                grf_8_button(*m, *f, services);
+            }
         }
     }
 
