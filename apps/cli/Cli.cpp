@@ -79,10 +79,10 @@ int runCommand(const CommandSpec& command, int argc, char** argv) {
 
 const std::vector<const CommandSpec*>& commands() {
     static const std::vector<const CommandSpec*> all = {
-        &kLapsCommand,    &kSegmentsCommand,  &kSegmentCommand,      &kParamsCommand,
-        &kExportCommand,  &kGenerateCommand,  &kCourseCommand,       &kCourselistCommand,
-        &kGraphCommand,   &kHistogramCommand, &kReportCommand,       &kCoursedataCommand,
-        &kMonitorCommand, &kDownloadCommand,  &kLoggerParamsCommand, &kSendCourseCommand,
+        &kLapsCommand,         &kSegmentsCommand,   &kSegmentCommand,    &kParamsCommand,  &kExportCommand,
+        &kGenerateCommand,     &kCourseCommand,     &kCourselistCommand, &kGraphCommand,   &kHistogramCommand,
+        &kReportCommand,       &kCompareCommand,    &kCoursedataCommand, &kMonitorCommand, &kDownloadCommand,
+        &kLoggerParamsCommand, &kSendCourseCommand,
     };
     return all;
 }

@@ -106,6 +106,6 @@ extern const CommandSpec kLapsCommand, kSegmentsCommand, kSegmentCommand, kParam
 extern const CommandSpec kGenerateCommand;
 extern const CommandSpec kCourseCommand, kCourselistCommand, kGraphCommand, kCoursedataCommand;
 extern const CommandSpec kMonitorCommand, kDownloadCommand, kLoggerParamsCommand, kSendCourseCommand;
-extern const CommandSpec kHistogramCommand, kReportCommand;
+extern const CommandSpec kHistogramCommand, kReportCommand, kCompareCommand;
 
 }  // namespace vt::cli

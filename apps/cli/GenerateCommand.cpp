@@ -42,13 +42,18 @@ const char* const kGenerateUsage =
     "  --offset N          constant lateral-G sensor offset in counts, -100..100 (default 0)\n"
     "  --lap-variation X   scale of the lap-to-lap variation, 0 for identical laps (default 1)\n"
     "  --no-steering       no steering sensor (its byte reads 255)\n"
-    "  --no-throttle       no throttle sensor (its byte reads 255)\n";
+    "  --no-throttle       no throttle sensor (its byte reads 255)\n"
+    "  --slow-lap N        make lap N slower through one corner (default: none)\n"
+    "  --slow-at M         where that corner is: metres into the lap (default 0)\n"
+    "  --slow-length M     length of the slowed stretch around it, metres (default 100)\n"
+    "  --slow-grip X       cornering grip there, a factor 0.3..1 (default 0.85)\n";
 
 const std::set<std::string> kValueOptions = {
-    "--laps",          "--first-lap",  "--segments",  "--course",       "--seed",          "--mem-code",
-    "--start-address", "--speed-unit", "--car",       "--tacho-pulse",  "--rpm-max",       "--mm-per-pulse",
-    "--af-mode",       "--prs-range",  "--temp1-max", "--temp2-max",    "--course-number", "--in-g",
-    "--out-g",         "--noise",      "--offset",    "--lap-variation"};
+    "--laps",          "--first-lap",  "--segments",  "--course",        "--seed",          "--mem-code",
+    "--start-address", "--speed-unit", "--car",       "--tacho-pulse",   "--rpm-max",       "--mm-per-pulse",
+    "--af-mode",       "--prs-range",  "--temp1-max", "--temp2-max",     "--course-number", "--in-g",
+    "--out-g",         "--noise",      "--offset",    "--lap-variation", "--slow-lap",      "--slow-at",
+    "--slow-length",   "--slow-grip"};
 
 bool toDouble(const std::string& text, double& out) {
     if (text.empty()) return false;
@@ -129,6 +134,13 @@ int generate(const Args& args) {
     real("--noise", o.noise);
     integer("--offset", o.offset);
     real("--lap-variation", o.lapVariation);
+    integer("--slow-lap", o.slowLap);
+    real("--slow-at", o.slowAt);
+    real("--slow-length", o.slowLength);
+    real("--slow-grip", o.slowGrip);
+    if (o.slowLap == 0 && (args.has("--slow-at") || args.has("--slow-length") || args.has("--slow-grip")) &&
+        bad.empty())
+        bad = "--slow-at, --slow-length and --slow-grip need --slow-lap N";
     if (args.flags.count("--no-steering")) o.steeringSensor = false;
     if (args.flags.count("--no-throttle")) o.throttleSensor = false;
     if (!bad.empty()) return args.usage(bad);

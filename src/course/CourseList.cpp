@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "compare/LapCompare.h"
+#include "course/CourseCompare.h"
 #include "course/CourseLayout.h"
 #include "display/Panel.h"
 #include "layout/LogLayout.h"
@@ -48,6 +50,24 @@ void printRanges(const Module1& m, Canvas& pic, int16_t r1, int16_t r2, int16_t 
     pic.Print({"~", Right(speedText(m, sh), 4)}, false);
 }
 
+// The difference columns that stand in place of the rpm columns when the list compares with the
+// reference lap: what the segment added, then the running difference at its end.
+void printDiffs(const Module1& m, Canvas& pic, const std::string& seg, const std::string& total, int16_t sl,
+                int16_t sh) {
+    pic.CurrentX = 355;
+    pic.Print({Right("      " + seg, 6)}, false);
+    pic.Print({" ", Right("      " + total, 6)}, false);
+    pic.CurrentX = 430;
+    pic.Print({Right(speedText(m, sl), 5)}, false);
+    pic.Print({"~", Right(speedText(m, sh), 4)}, false);
+}
+
+constexpr const char* kListHead =
+    "      SEG        STRAIGHT       LEFT         RIGHT        DISTANCE       TIME        rpm MIN~MAX  ";
+// The same with the difference columns' heads over them.
+constexpr const char* kDiffListHead =
+    "      SEG        STRAIGHT       LEFT         RIGHT        DISTANCE       TIME     SEG  TOTAL      ";
+
 }  // namespace
 
 void dist_text(Module1& m, MainformState& f, const float& d) {
@@ -65,6 +85,11 @@ void grf_2_Click(Module1& m, MainformState& f, EventPump& pump) {
     // An empty page leaves the picture alone.
     if (lapWord(m, lap, 1, layout::seg::kTime) == 0) return;
 
+    // Compared with the reference lap (before MmPerPulse is lent to a loaded course).
+    LapComparison cmp;
+    const bool diffs = m.RecCount != 0 && f.RefLap.On && f.RefLap.ListDiff &&
+                       (cmp = compare_current(m, f.RefLap)).ok() && !cmp.diff.segments.empty();
+
     meter_off(m, f);
     const int16_t savedMm = m.MmPerPulse;
     const bool courseMm = m.CourseMmPerPulse != 0;
@@ -75,8 +100,7 @@ void grf_2_Click(Module1& m, MainformState& f, EventPump& pump) {
     pic.Cls();
     pic.CurrentY = 2;
     pic.Print({Tab(35), "*   Course List   *"});
-    pic.Print({"      SEG        STRAIGHT       LEFT         RIGHT        DISTANCE       TIME        rpm MIN~MAX  ",
-               m.SpeedUnit != 0 ? "     M/h" : "     km/h"});
+    pic.Print({diffs ? kDiffListHead : kListHead, m.SpeedUnit != 0 ? "     M/h" : "     km/h"});
 
     m.CumTime = 0;
     m.DistCount = 0;
@@ -133,7 +157,12 @@ void grf_2_Click(Module1& m, MainformState& f, EventPump& pump) {
             if (ext.speedMin == 0 || ext.speedMin > sl) ext.speedMin = sl;
             speedOf(m, lapWord(m, lap, e, layout::seg::kSpeedHigh), sh);
             if (sh > ext.speedMax) ext.speedMax = sh;
-            printRanges(m, pic, r1, r2, sl, sh);
+            const size_t seg = static_cast<size_t>(e - 1);
+            if (diffs && seg < cmp.diff.segments.size())
+                printDiffs(m, pic, diffText(cmp.diff.segments[seg].segDiff), diffText(cmp.diff.segments[seg].diff), sl,
+                           sh);
+            else
+                printRanges(m, pic, r1, r2, sl, sh);
         }
     }
 
@@ -154,7 +183,10 @@ void grf_2_Click(Module1& m, MainformState& f, EventPump& pump) {
         pic.CurrentX = 300;
         pic.Print({" ", m.TimeText, " "}, false);
         f.lap_time.setCaption(m.TimeText);
-        printRanges(m, pic, ext.rpmMin, ext.rpmMax, ext.speedMin, ext.speedMax);
+        if (diffs)
+            printDiffs(m, pic, "", diffText(cmp.diff.final), ext.speedMin, ext.speedMax);
+        else
+            printRanges(m, pic, ext.rpmMin, ext.rpmMax, ext.speedMin, ext.speedMax);
     }
 
     // The lap length in whole metres, halves up.
@@ -168,6 +200,7 @@ void Picture1_Click(Module1& m, MainformState& f, EventPump& pump) {
     f.CHK_AVR.setCaption(f.CHK_AVR.Caption != "ON" ? "ON" : "OFF");
     Corse_layout(m, f, pump, m.CourseLen);
     avr_speed_print(m, f);
+    if (f.RefLap.On && f.RefLap.PaintCourse) course_gain_paint(m, f);
 }
 
 void Check1_Click(Module1& m, MainformState& f) { m.SpeedUnit = f.Check1.Checked ? 1 : 0; }

@@ -1,5 +1,6 @@
 #include "course/LapChoice.h"
 
+#include "course/CourseCompare.h"
 #include "course/CourseLayout.h"
 #include "course/CourseList.h"
 #include "display/Graphs.h"
@@ -31,6 +32,7 @@ void post_load(Module1& m, MainformState& f, Services& s) {
     f.XScale = graphScale(m.CourseLen);
     Corse_layout(m, f, s.pump, m.CourseLen);
     avr_speed_print(m, f);
+    if (f.RefLap.On && f.RefLap.PaintCourse) course_gain_paint(m, f);
     grf_refresh(m, f);
     f.Test_run.setEnabled(true);
     f.Analize.setEnabled(true);

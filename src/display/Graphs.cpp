@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "display/CompareGraphs.h"
 #include "display/Panel.h"
 #include "layout/FrameLayout.h"
 #include "layout/LogLayout.h"
@@ -25,17 +26,6 @@ constexpr Color kTextGrey = rgb(64, 64, 64);
 
 // The curve slots keep 16-bit y values; a wild value is held at the ends of that range.
 int16_t toY(double y) { return static_cast<int16_t>(std::clamp(y, -32768.0, 32767.0)); }
-
-// Frame and title shared by every kind; leaves a fresh curve (TraceLastX = 0).
-Canvas& graphStart(Module1& m, MainformState& f, int16_t kind, const char* title) {
-    m.GraphKind = kind;
-    f.TraceLastX = 0;
-    Canvas& p = *f.Picture2;
-    p.Cls();
-    p.Print({Spc(35), title});
-    p.Box(kLeft, kTop, kRight, kBottom, kBlack, false);
-    return p;
-}
 
 void at(Canvas& p, float x, float y) {
     p.CurrentX = x;
@@ -61,7 +51,109 @@ void plotPoint(Canvas& p, bool joined, int xPrev, int x, int16_t& slotY, int16_t
 
 int16_t speedY(const Module1& m) { return toY(197 - std::min(Int(m.Chan[9] * 0.42), 166.0)); }
 
+// The curves' pens: palette colour n, or for the reference lap the same colour lightened.
+template <bool Reference>
+Color pen(int n) {
+    if constexpr (Reference)
+        return referencePen(QBColor(n));
+    else
+        return QBColor(n);
+}
+
+// trace_plot for the current lap's pens or the reference lap's.
+template <bool Reference>
+void plotRecord(Module1& m, MainformState& f) {
+    // A damaged log can put a record far beyond the graph, or nowhere: the column is held to
+    // what the picture's 16-bit coordinates take (it is drawn off the picture all the same).
+    const float traceX = std::isfinite(f.TraceX) ? std::clamp(f.TraceX, -30000.0f, 30000.0f) : 0.0f;
+    if (Int(traceX) == f.TraceLastX && f.TraceLastX != 0) return;  // same pixel column as the last record
+    Canvas& p = *f.Picture2;
+    const int x = static_cast<int>(Nearest(traceX + static_cast<double>(kGraphLeft)));
+    const int xPrev = f.TraceLastX + kGraphLeft;
+    const int jump = std::abs(x - xPrev);
+    // A wrap at the lap end or missing records start the curve afresh.
+    const bool joined = traceX != 0 && f.TraceLastX != 0 && jump <= 10;
+    const auto& ch = m.Chan;
+
+    switch (m.GraphKind) {
+        case 3: {
+            const double perRpm = m.RpmMax > 10000 ? 0.0105 : 0.021;
+            int16_t rpmY = toY(std::min(240 - Nearest(ch[8] * perRpm), 197.0));
+            plotPoint(p, joined, xPrev, x, f.TraceY1, rpmY, pen<Reference>(9));
+            plotPoint(p, joined, xPrev, x, f.TraceY2, speedY(m), pen<Reference>(12));
+            break;
+        }
+        case 4: {
+            // Sensor code 255 (no sensor) lies beyond the scale and is left out.
+            double throttle = Int(ch[5] * 0.21);
+            if (throttle <= 42)
+                plotPoint(p, joined, xPrev, x, f.TraceY2, toY(197 - throttle), pen<Reference>(2));
+            else
+                f.TraceY2 = 197;
+            double steer = Int(ch[4] * 0.42);
+            if (steer <= 84)
+                plotPoint(p, joined, xPrev, x, f.TraceY3, toY(156 - steer), pen<Reference>(9));
+            else
+                f.TraceY3 = 114;
+            if (f.ANGL_CHK.Checked) {
+                int a = ch[1];
+                if (a > 127) a -= 256;
+                plotPoint(p, joined, xPrev, x, f.TraceY4, toY(72 - a), pen<Reference>(5));
+            }
+            plotPoint(p, joined, xPrev, x, f.TraceY1, toY(72 - Int(ch[0] * 0.105)), pen<Reference>(12));
+            break;
+        }
+        case 5: {
+            plotPoint(p, joined, xPrev, x, f.TraceY1, toY(std::max(95 - Int(ch[3] * 0.305), 31.0)), pen<Reference>(9));
+            double v;
+            if (m.AFMode != 0) {
+                int16_t raw = ch[2];
+                v = std::max(std::min(Nearest(AF_conv(f.AfTable, raw) / 4.0), 170.0) - 70, 0.0);
+            } else {
+                v = std::max(Int((ch[2] - 104) * 0.678), 0.0);
+            }
+            plotPoint(p, joined, xPrev, x, f.TraceY2, toY(197 - v), pen<Reference>(2));
+            plotPoint(p, joined, xPrev, x, f.TraceY3, toY(198 - Int(std::min<int>(ch[6], 799) * 0.21)),
+                      pen<Reference>(12));
+            plotPoint(p, joined, xPrev, x, f.TraceY4, toY(198 - Int(ch[7] * 0.21)), pen<Reference>(12));
+            break;
+        }
+        case 7: {
+            plotPoint(p, joined, xPrev, x, f.TraceY2, speedY(m), pen<Reference>(12));
+            // In-line G has no dots: it restarts from the centre line.
+            if (traceX > 2 && f.TraceLastX >= 3 && jump < 10) {
+                double v = std::clamp(Nearest(ch[19] * 0.37), -42.0, 42.0);
+                int16_t y = toY(72 - v);
+                p.Line(static_cast<float>(xPrev), f.TraceY4, static_cast<float>(x), y, pen<Reference>(9));
+                f.TraceY4 = y;
+            } else {
+                f.TraceY4 = 72;
+            }
+            break;
+        }
+        default:
+            break;
+    }
+    f.TraceLastX = static_cast<int16_t>(Nearest(traceX));
+}
+
 }  // namespace
+
+Color referencePen(Color c) {
+    // Each channel 60 % of the way to white: the same hue, plainly lighter on screen and paper.
+    auto light = [](Color v) { return static_cast<int>(v + (255 - v) * 3 / 5); };
+    return rgb(light((c >> 16) & 255), light((c >> 8) & 255), light(c & 255));
+}
+
+Canvas& graph_start(Module1& m, MainformState& f, int16_t kind, const char* title) {
+    m.GraphKind = kind;
+    f.TraceLastX = 0;
+    Canvas& p = *f.Picture2;
+    p.Cls();
+    p.Print({Spc(35), title});
+    p.Box(kLeft, kTop, kRight, kBottom, kBlack, false);
+    return p;
+}
 
 void grf_grid(Module1&, MainformState& f) {
     Canvas& p = *f.Picture2;
@@ -80,7 +172,7 @@ void grf_grid(Module1&, MainformState& f) {
 }
 
 void grf_3_Click(Module1& m, MainformState& f) {
-    Canvas& p = graphStart(m, f, 3, "*   Speed, rpm   *");
+    Canvas& p = graph_start(m, f, 3, "*   Speed, rpm   *");
     grf_grid(m, f);
     p.ForeColor = kTextRed;
     at(p, 15, 28);
@@ -96,11 +188,12 @@ void grf_3_Click(Module1& m, MainformState& f) {
     }
     p.ForeColor = kTextGrey;
     dist_scale(m, f);
+    if (f.RefLap.On) ref_overlay(m, f);
     grf_replay(m, f);
 }
 
 void grf_4_Click(Module1& m, MainformState& f) {
-    Canvas& p = graphStart(m, f, 4, "*   G, Steering   *");
+    Canvas& p = graph_start(m, f, 4, "*   G, Steering   *");
     grf_grid(m, f);
     for (float y : {72.0f, 114.0f, 156.0f}) p.Line(60, y, 410, y, kBlack);
 
@@ -128,11 +221,12 @@ void grf_4_Click(Module1& m, MainformState& f) {
 
     p.ForeColor = kTextGrey;
     dist_scale(m, f);
+    if (f.RefLap.On) ref_overlay(m, f);
     grf_replay(m, f);
 }
 
 void grf_5_Click(Module1& m, MainformState& f) {
-    Canvas& p = graphStart(m, f, 5, "*   Temp, A/F, Pressure   *");
+    Canvas& p = graph_start(m, f, 5, "*   Temp, A/F, Pressure   *");
     // Pressure above the line, temperatures and air/fuel below.
     p.Line(60, 95, 410, 95, kBlack);
     p.drawStyle = DrawStyle::Dot;
@@ -207,11 +301,12 @@ void grf_5_Click(Module1& m, MainformState& f) {
 
     p.ForeColor = kTextGrey;
     dist_scale(m, f);
+    if (f.RefLap.On) ref_overlay(m, f);
     grf_replay(m, f);
 }
 
 void grf_7_Click(Module1& m, MainformState& f) {
-    Canvas& p = graphStart(m, f, 7, "*   In Line G   *");
+    Canvas& p = graph_start(m, f, 7, "*   In Line G   *");
     grf_grid(m, f);
     p.Line(60, 72, 410, 72, kBlack);
     p.Line(60, 114, 410, 114, kBlack);
@@ -230,6 +325,7 @@ void grf_7_Click(Module1& m, MainformState& f) {
 
     p.ForeColor = kTextGrey;
     dist_scale(m, f);
+    if (f.RefLap.On) ref_overlay(m, f);
     grf_replay(m, f);
 }
 
@@ -246,6 +342,9 @@ void grf_refresh(Module1& m, MainformState& f) {
             break;
         case 7:
             grf_7_Click(m, f);
+            break;
+        case 8:
+            grf_8_Click(m, f);
             break;
         default:
             break;
@@ -321,79 +420,9 @@ void grf_replay(Module1& m, MainformState& f) {
     }
 }
 
-void trace_plot(Module1& m, MainformState& f) {
-    // A damaged log can put a record far beyond the graph, or nowhere: the column is held to
-    // what the picture's 16-bit coordinates take (it is drawn off the picture all the same).
-    const float traceX = std::isfinite(f.TraceX) ? std::clamp(f.TraceX, -30000.0f, 30000.0f) : 0.0f;
-    if (Int(traceX) == f.TraceLastX && f.TraceLastX != 0) return;  // same pixel column as the last record
-    Canvas& p = *f.Picture2;
-    const int x = static_cast<int>(Nearest(traceX + static_cast<double>(kGraphLeft)));
-    const int xPrev = f.TraceLastX + kGraphLeft;
-    const int jump = std::abs(x - xPrev);
-    // A wrap at the lap end or missing records start the curve afresh.
-    const bool joined = traceX != 0 && f.TraceLastX != 0 && jump <= 10;
-    const auto& ch = m.Chan;
+void trace_plot(Module1& m, MainformState& f) { plotRecord<false>(m, f); }
 
-    switch (m.GraphKind) {
-        case 3: {
-            const double perRpm = m.RpmMax > 10000 ? 0.0105 : 0.021;
-            int16_t rpmY = toY(std::min(240 - Nearest(ch[8] * perRpm), 197.0));
-            plotPoint(p, joined, xPrev, x, f.TraceY1, rpmY, QBColor(9));
-            plotPoint(p, joined, xPrev, x, f.TraceY2, speedY(m), QBColor(12));
-            break;
-        }
-        case 4: {
-            // Sensor code 255 (no sensor) lies beyond the scale and is left out.
-            double throttle = Int(ch[5] * 0.21);
-            if (throttle <= 42)
-                plotPoint(p, joined, xPrev, x, f.TraceY2, toY(197 - throttle), QBColor(2));
-            else
-                f.TraceY2 = 197;
-            double steer = Int(ch[4] * 0.42);
-            if (steer <= 84)
-                plotPoint(p, joined, xPrev, x, f.TraceY3, toY(156 - steer), QBColor(9));
-            else
-                f.TraceY3 = 114;
-            if (f.ANGL_CHK.Checked) {
-                int a = ch[1];
-                if (a > 127) a -= 256;
-                plotPoint(p, joined, xPrev, x, f.TraceY4, toY(72 - a), QBColor(5));
-            }
-            plotPoint(p, joined, xPrev, x, f.TraceY1, toY(72 - Int(ch[0] * 0.105)), QBColor(12));
-            break;
-        }
-        case 5: {
-            plotPoint(p, joined, xPrev, x, f.TraceY1, toY(std::max(95 - Int(ch[3] * 0.305), 31.0)), QBColor(9));
-            double v;
-            if (m.AFMode != 0) {
-                int16_t raw = ch[2];
-                v = std::max(std::min(Nearest(AF_conv(f.AfTable, raw) / 4.0), 170.0) - 70, 0.0);
-            } else {
-                v = std::max(Int((ch[2] - 104) * 0.678), 0.0);
-            }
-            plotPoint(p, joined, xPrev, x, f.TraceY2, toY(197 - v), QBColor(2));
-            plotPoint(p, joined, xPrev, x, f.TraceY3, toY(198 - Int(std::min<int>(ch[6], 799) * 0.21)), QBColor(12));
-            plotPoint(p, joined, xPrev, x, f.TraceY4, toY(198 - Int(ch[7] * 0.21)), QBColor(12));
-            break;
-        }
-        case 7: {
-            plotPoint(p, joined, xPrev, x, f.TraceY2, speedY(m), QBColor(12));
-            // In-line G has no dots: it restarts from the centre line.
-            if (traceX > 2 && f.TraceLastX >= 3 && jump < 10) {
-                double v = std::clamp(Nearest(ch[19] * 0.37), -42.0, 42.0);
-                int16_t y = toY(72 - v);
-                p.Line(static_cast<float>(xPrev), f.TraceY4, static_cast<float>(x), y, QBColor(9));
-                f.TraceY4 = y;
-            } else {
-                f.TraceY4 = 72;
-            }
-            break;
-        }
-        default:
-            break;
-    }
-    f.TraceLastX = static_cast<int16_t>(Nearest(traceX));
-}
+void ref_trace_plot(Module1& m, MainformState& f) { plotRecord<true>(m, f); }
 
 void seg_mark(Module1& m, MainformState& f) {
     Canvas& p = *f.Picture2;

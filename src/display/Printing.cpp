@@ -32,7 +32,7 @@ struct PageWriter {
     }
 };
 
-bool isGraphKind(int kind) { return kind == 3 || kind == 4 || kind == 5 || kind == 7; }
+bool isGraphKind(int kind) { return kind == 3 || kind == 4 || kind == 5 || kind == 7 || kind == 8; }
 
 }  // namespace
 

@@ -41,11 +41,13 @@ int16_t Taco_conv(const Module1& m, int32_t x) {
     return static_cast<int16_t>(Int(rpm));
 }
 
-bool Soku_conv(const Module1& m, int16_t& x) {
-    double speed = Int(m.MmPerPulse * 0.0036 * x);
-    if (m.SpeedUnit == 0 && speed > 400) speed = 400;
-    return store16(x, speed);
+double speedOfCount(int mmPerPulse, int speedUnit, double count) {
+    double speed = Int(mmPerPulse * 0.0036 * count);
+    if (speedUnit == 0 && speed > 400) speed = 400;
+    return speed;
 }
+
+bool Soku_conv(const Module1& m, int16_t& x) { return store16(x, speedOfCount(m.MmPerPulse, m.SpeedUnit, x)); }
 
 float Kyori_conv(const Module1& m, float& x) {
     x = x / 100.0f * static_cast<float>(m.MmPerPulse);

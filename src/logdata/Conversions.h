@@ -17,6 +17,9 @@ namespace vt {
 int16_t G_conv(int16_t& x);
 // Engine speed in rpm from the engine-speed count, by TachoPulse; at most 20000.
 int16_t Taco_conv(const Module1& m, int32_t x);
+// The road speed Soku_conv gives for a road-speed count of a lap logged with `mmPerPulse` and
+// `speedUnit`: whole units, at most 400 in km/h; not yet checked against 16 bits.
+double speedOfCount(int mmPerPulse, int speedUnit, double count);
 // Road speed (km/h or miles per hour) from the road-speed count, by MmPerPulse. Returns
 // false, leaving x unchanged, when the result does not fit 16 bits (miles per hour has no cap).
 bool Soku_conv(const Module1& m, int16_t& x);

@@ -42,6 +42,9 @@ struct Form3State {
     Control Label8, Label7;          // "file name" caption and the log's name
     Control Label9, Label10;         // "date" caption and the log's date
     Control Command1, Command2, DEL, UN_DO, Re_Save, TEXT_SAVE;
+    Control REF_SET;      // makes the picked lap the reference lap of the comparison
+    Control RefLabel;     // the lap REF_SET picked
+    int16_t RefPick = 0;  // that lap, for the main window when the list closes (0: none)
 
     int16_t Mode = 0;        // the list mode the window was loaded in (SelLap on entry)
     int HeightTwips = 2400;  // set by list_size

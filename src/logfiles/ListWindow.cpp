@@ -50,6 +50,7 @@ void list_caption_load(const Module1& m, Form3State& st) {
     st.Label8.setCaption(lang(m, 76));
     st.Label9.setCaption(lang(m, 77));
     st.Frame1.setCaption(lang(m, 78));
+    st.REF_SET.setCaption(lang(m, text::kRefButton));
 }
 
 void Form_Load(Module1& m, const MainformState& f, Form3State& st) {
@@ -57,7 +58,10 @@ void Form_Load(Module1& m, const MainformState& f, Form3State& st) {
     st.Label7.setCaption(f.namae.Caption);
     st.Label10.setCaption(f.hiniti.Caption);
     st.PickLap = 0;
+    st.RefPick = 0;
+    st.RefLabel.setCaption("");
     for (Control* c : editButtons(st)) c->setVisible(false);
+    st.REF_SET.setVisible(false);
     st.Mode = m.SelLap;
     clearSelection(st);
     switch (m.SelLap) {
@@ -70,6 +74,7 @@ void Form_Load(Module1& m, const MainformState& f, Form3State& st) {
         default:
             lap_list(m, st);
             for (Control* c : editButtons(st)) c->setVisible(true);
+            st.REF_SET.setVisible(true);
             break;
     }
     best_show(m, st);
@@ -125,14 +130,23 @@ void Command1_Click(Module1& m, Form3State& st, Services& s) {
 }
 
 void Command2_Click(Module1& m, Form3State& st, Services& s, const std::function<bool(std::string*)>& printWindow) {
-    for (Control* c : {&st.Command2, &st.Command1, &st.DEL, &st.Re_Save, &st.UN_DO}) c->setVisible(false);
+    for (Control* c : {&st.Command2, &st.Command1, &st.DEL, &st.Re_Save, &st.UN_DO, &st.REF_SET}) c->setVisible(false);
     std::string error;
     const bool ok = printWindow ? printWindow(&error) : false;
     st.Command2.setVisible(true);
     if (st.Mode == 0)
-        for (Control* c : {&st.Command1, &st.DEL, &st.Re_Save, &st.UN_DO}) c->setVisible(true);
+        for (Control* c : {&st.Command1, &st.DEL, &st.Re_Save, &st.UN_DO, &st.REF_SET}) c->setVisible(true);
     if (!ok && !error.empty() && error != "cancelled")
         s.ui.msg(error, MsgIcon::Exclamation, lang(m, text::kErrorTitle));
+}
+
+void REF_SET_Click(Module1& m, Form3State& st, Services& s) {
+    if (!pick_valid(m, st.PickLap)) {
+        invalidPick(m, st, s);
+        return;
+    }
+    st.RefPick = st.PickLap;
+    st.RefLabel.setCaption(lang(m, text::kRefLabel) + std::to_string(st.RefPick));
 }
 
 void DEL_Click(Module1& m, Form3State& st, Services& s) {

@@ -36,6 +36,9 @@ void Command1_Click(Module1& m, Form3State& st, Services& s);
 // Print: the buttons are hidden while `printWindow` prints the window's image.
 void Command2_Click(Module1& m, Form3State& st, Services& s, const std::function<bool(std::string*)>& printWindow);
 void DEL_Click(Module1& m, Form3State& st, Services& s);
+// The reference button: the picked lap becomes the reference lap when the window closes (RefPick,
+// shown in RefLabel); an invalid pick beeps and shows language text 79.
+void REF_SET_Click(Module1& m, Form3State& st, Services& s);
 void UN_DO_Click(Module1& m, Form3State& st);
 // Re-saves the image as LogDir/<name>.log; a name with a forbidden character is refused.
 void Re_Save_Click(Module1& m, Form3State& st, Services& s);

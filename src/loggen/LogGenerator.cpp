@@ -164,6 +164,17 @@ std::string validateOptions(const GenOptions& o) {
     range("offset", o.offset, -100, 100);
     if (os.tellp() == 0 && !(o.noise >= 0.0 && o.noise <= 50.0)) os << "noise must be 0..50 counts";
     if (os.tellp() == 0 && !(o.lapVariation >= 0.0 && o.lapVariation <= 10.0)) os << "lapVariation must be 0..10";
+    if (o.slowLap != 0 && os.tellp() == 0) {
+        if (o.slowLap < o.firstLap || o.slowLap > o.firstLap + o.laps - 1)
+            os << "slowLap is " << o.slowLap << "; it must be one of the laps driven, " << o.firstLap << ".."
+               << o.firstLap + o.laps - 1;
+        else if (!(o.slowAt >= 0.0))
+            os << "slowAt must be 0 or more metres into the lap";
+        else if (!(o.slowLength > 0.0 && o.slowLength <= 10000.0))
+            os << "slowLength must be more than 0 and at most 10000 metres";
+        else if (!(o.slowGrip >= 0.3 && o.slowGrip <= 1.0))
+            os << "slowGrip must be 0.3..1";
+    }
     return os.str();
 }
 
@@ -221,6 +232,20 @@ GenResult generateLog(const GenOptions& o, const Course& course) {
     for (int k = 1; k <= laps; ++k) factors[size_t(k)] = drawLapFactors(lapRng, o.lapVariation);
     factors[0] = factors[1];
     factors[size_t(laps) + 1] = factors[size_t(laps)];
+    if (o.slowLap != 0) {
+        if (o.slowAt >= lapLen) {
+            std::ostringstream os;
+            os << "slowAt is " << o.slowAt << " m; course '" << course.name << "' is " << std::llround(lapLen)
+               << " m long";
+            res.error = os.str();
+            return res;
+        }
+        // Only the slowed lap itself: the lead-in and the lap after keep their own grip.
+        LapFactors& f = factors[size_t(o.slowLap - o.firstLap + 1)];
+        f.cornerMu = o.slowGrip;
+        f.cornerFrom = std::fmod(o.slowAt - o.slowLength / 2 + lapLen, lapLen);
+        f.cornerTo = std::fmod(o.slowAt + o.slowLength / 2, lapLen);
+    }
     const double phase = 0.05 + 0.9 * lapRng.uniform();  // where the first sample falls after the line
 
     const SpeedProfile prof = driveProfile(course, veh, factors);

@@ -69,6 +69,13 @@ struct GenOptions {
     double lapVariation = 1.0;   // scale of the seeded lap-to-lap variation; 0 drives identical laps
     bool steeringSensor = true;  // false writes 255 (no sensor)
     bool throttleSensor = true;
+    // One lap made slower through one corner: lap slowLap (0: none) takes the stretch of
+    // slowLength metres centred slowAt metres into the lap with its cornering grip times
+    // slowGrip, so it brakes earlier, turns slower and leaves the corner slower.
+    int slowLap = 0;
+    double slowAt = 0.0;
+    double slowLength = 100.0;
+    double slowGrip = 0.85;
 };
 
 // What the generator knows about each lap beyond the bytes (handy for tests and the demo).

@@ -87,16 +87,17 @@ SpeedProfile driveProfile(const Course& course, const Vehicle& veh, const std::v
     const double ds = p.ds;
     auto lapOf = [&](size_t i) { return std::min(i / n, factors.size() - 1); };
     auto kappa = [&](size_t i) { return std::abs(course.curvature[i % n]); };
+    auto muOf = [&](size_t i) { return veh.muLat * factors[lapOf(i)].muAt(double(i % n) * ds) * kGravity; };
 
     // Cornering limit first, then what power and brakes allow on the way in and out.
     p.v.resize(count);
     for (size_t i = 0; i < count; ++i) {
-        const double mu = veh.muLat * factors[lapOf(i)].mu * kGravity;
+        const double mu = muOf(i);
         const double k = kappa(i);
         p.v[i] = k > 1e-9 ? std::min(veh.topSpeed, std::sqrt(mu / k)) : veh.topSpeed;
     }
     auto gripLeft = [&](size_t i, double v) {
-        const double mu = veh.muLat * factors[lapOf(i)].mu * kGravity;
+        const double mu = muOf(i);
         const double r = std::min(1.0, v * v * kappa(i) / mu);
         return std::sqrt(1.0 - r * r);
     };

@@ -45,11 +45,21 @@ struct Vehicle {
 // CAR, BIKE or NORMAL (street car).
 Vehicle vehicleFor(int carType);
 
-// How one lap differs from the nominal: grip, power and braking, as factors near 1.
+// How one lap differs from the nominal: grip, power and braking, as factors near 1; and
+// optionally one stretch of the lap (a corner) driven with less cornering grip.
 struct LapFactors {
     double mu = 1.0;
     double power = 1.0;
     double brake = 1.0;
+    double cornerMu = 1.0;                    // grip factor inside the stretch
+    double cornerFrom = 0.0, cornerTo = 0.0;  // the stretch, metres into the lap (cornerFrom > cornerTo wraps)
+
+    // Grip factor at `s` metres into the lap.
+    double muAt(double s) const {
+        if (cornerMu == 1.0) return mu;
+        const bool in = cornerFrom <= cornerTo ? s >= cornerFrom && s <= cornerTo : s >= cornerFrom || s <= cornerTo;
+        return in ? mu * cornerMu : mu;
+    }
 };
 LapFactors drawLapFactors(Rng& rng, double variation);
 

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "course/DemoCourse.h"
+#include "course/RefChoice.h"
 #include "dialup/DialUp.h"
 #include "display/Graphs.h"
 #include "link/Ports.h"
@@ -26,6 +27,7 @@ void caption_load(Module1& m, MainformState& f) {
         {&f.Label6, 54},       {&f.Analize, 55},    {&f.Test_run, 56},       {&f.Test_stop, 57},  {&f.tuusin_state, 58},
     };
     for (const auto& [control, n] : table) control->setCaption(lang(m, n));
+    compare_caption_load(m, f);
 }
 
 void wire_events(Module1& m, MainformState& f, Services& s) {

@@ -14,7 +14,8 @@ std::vector<Control*> MainformState::controls() {
         &Label6,        &tuusin_state, &namae,       &hiniti,     &lap_no,      &lap_time,  &seg_d,      &SEG_TIME,
         &data_cont,     &TAIME_MADO,   &PIT_IN_TIME, &STOP_TIME,  &kaitensuu,   &sokudo,    &ondo1,      &ondo2,
         &kasoku,        &kaku_kasoku,  &handle,      &accel,      &af,          &prs,       &kyori,      &IL_G,
-        &car,           &Label_Cur,
+        &car,           &Label_Cur,    &Ref_com,     &Ref_best,   &Ref_file,    &Ref_clear, &Ref_paint,  &Ref_list,
+        &grf_8,
     };
     return all;
 }

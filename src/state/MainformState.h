@@ -20,6 +20,7 @@
 #include "state/Form2State.h"
 #include "state/Module1.h"
 #include "state/ParaDispState.h"
+#include "state/RefLapState.h"
 
 namespace vt {
 
@@ -76,12 +77,14 @@ struct MainformState {
     Control list_disp, all_lap_list, lap_seg_list, seg_list, para_list;
     Control Corse_com, Corse_in, Free_In, Corse_edit;
     Control MAIN_PARA_SET;
+    Control Ref_com, Ref_best, Ref_file, Ref_clear, Ref_paint, Ref_list;  // the lap comparison
 
     // ---- frames, buttons, options, check boxes -------------------------------------------
     Control Frame2, Frame3, Frame4;
     Control dial_up, dial_down, sub_up, sub_down;
     Control Analize, Test_run, Test_stop;
     Control grf_2, grf_3, grf_4, grf_5, grf_6, grf_7;
+    Control grf_8;                   // the time difference against the reference lap
     std::array<Control, 3> Option1;  // "Open", "Real", "Logging"
     Control Check1, ANGL_CHK;        // unit and angle check boxes (Checked = value 1)
     Control CHK_AVR;                 // "ON"/"OFF": zero-offset correction of the course layout
@@ -113,6 +116,7 @@ struct MainformState {
     int16_t TraceLastX = 0;
     int16_t TraceY1 = 0, TraceY2 = 0, TraceY3 = 0, TraceY4 = 0;
     std::array<int16_t, kMaxCoursePoint + 1> DistTbl{};
+    RefLapState RefLap;  // the reference lap the graphs, the course and the course list compare with
 
     // ---- course layout -------------------------------------------------------------------
     std::array<int16_t, kMaxCoursePoint + 1> course_x{}, course_y{};

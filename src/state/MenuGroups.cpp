@@ -12,12 +12,14 @@ void link_menu_on(const Module1& m, MainformState& f) {
 }
 
 void menus_off(MainformState& f) {
-    for (Control* c : {&f.MFile, &f.Sub_Port, &f.list_disp, &f.Corse_com, &f.MAIN_PARA_SET, &f.grf_2, &f.grf_6})
+    for (Control* c : {&f.MFile, &f.Sub_Port, &f.list_disp, &f.Corse_com, &f.MAIN_PARA_SET, &f.grf_2, &f.grf_6,
+                       &f.Ref_com, &f.grf_8})
         c->setEnabled(false);
 }
 
 void menus_on(MainformState& f) {
-    for (Control* c : {&f.MFile, &f.Sub_Port, &f.list_disp, &f.Corse_com, &f.MAIN_PARA_SET, &f.grf_2, &f.grf_6})
+    for (Control* c : {&f.MFile, &f.Sub_Port, &f.list_disp, &f.Corse_com, &f.MAIN_PARA_SET, &f.grf_2, &f.grf_6,
+                       &f.Ref_com, &f.grf_8})
         c->setEnabled(true);
 }
 

@@ -173,6 +173,12 @@ TEST_F(Tool, EveryCommandHelpsAndRefusesUsageMistakesWithStatus2) {
          {"report u.log --lap 1", "report u.log --pdf r.pdf", "report u.log --lap 1 --pdf r.pdf --graph 6",
           "report u.log --lap 1 --pdf r.pdf --graph x", "report u.log --lap 1 --pdf r.pdf --png r.png"},
          "report none.log --lap 1 --pdf r.pdf"},
+        {"compare",
+         {"compare u.log", "compare u.log --lap x", "compare u.log --lap 1 --ref-lap y",
+          "compare u.log --lap 1 --ref-lap 0", "compare u.log --lap 1 --kind 9 --png c.png",
+          "compare u.log --lap 1 --kind 3", "compare u.log --lap 1 --png c.png --scale 9",
+          "compare u.log --lap 1 --ref", "compare u.log --lap 1 --pdf c.pdf", "compare u.log u.log --lap 1"},
+         "compare none.log --lap 1"},
         {"monitor",
          {"monitor", "monitor --port", "monitor --port x --baud 1000", "monitor --port x --flow 4",
           "monitor --port x --rate Q", "monitor --port x --seconds 1 --frames 2", "monitor --port x extra"},
@@ -216,6 +222,7 @@ TEST_F(Tool, EveryCommandHelpsAndRefusesUsageMistakesWithStatus2) {
     EXPECT_FALSE(std::filesystem::exists(dir.file("u.txt")));  // -o with an empty name wrote nothing
     EXPECT_FALSE(std::filesystem::exists(dir.file("r.pdf")));  // nor a report after a mistake
     EXPECT_FALSE(std::filesystem::exists(dir.file("c.dat")));  // nor did a course command refused
+    EXPECT_FALSE(std::filesystem::exists(dir.file("c.png")));  // nor a comparison's picture
     EXPECT_EQ(run("frobnicate").code, 2);
     EXPECT_EQ(run("--help").code, 0);
     EXPECT_NE(run("generate v.log --segments 16").code, 0);  // refused by the generator

@@ -144,6 +144,42 @@ TEST_F(LogMenus, LapListWorkedByTheMouseHandsThePickedLapOn) {
     EXPECT_FALSE(app.f.Corse_trans.Enabled);
 }
 
+TEST_F(LogMenus, TheListsReferenceButtonMakesThePickedLapTheReference) {
+    openGenerated();
+    whenShown<Form3>([this](Form3& w) {
+        list = &w;
+        const Form3State& st = w.state();
+        EXPECT_TRUE(st.REF_SET.Visible);
+        w.button(st.REF_SET)->click();  // nothing picked yet: refused
+        EXPECT_TRUE(lastMessageIs(79, MsgIcon::Question));
+        drag(at(2, 30));
+        w.button(st.REF_SET)->click();
+        EXPECT_EQ(st.RefPick, 3);
+        EXPECT_EQ(st.RefLabel.Caption, app.m.LangText[294] + "3");
+        const QPoint p = at(3, 12);  // lap 2 chosen with a double click
+        drag(p);
+        send(QEvent::MouseButtonDblClick, p, Qt::LeftButton, Qt::LeftButton);
+        send(QEvent::MouseButtonRelease, p, Qt::LeftButton, Qt::NoButton);
+    });
+    window->trigger(app.f.all_lap_list);
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(app.m.LapCur, 2);
+    EXPECT_TRUE(app.f.RefLap.On);
+    EXPECT_EQ(app.f.RefLap.Lap, 3);
+    EXPECT_EQ(app.f.RefLap.Name, "gen");
+    EXPECT_TRUE(app.f.Ref_clear.Enabled);
+    // Picked with no lap chosen: shown at once on the lap already chosen.
+    whenShown<Form3>([this](Form3& w) {
+        list = &w;
+        drag(at(0, 30));
+        w.button(w.state().REF_SET)->click();
+        w.reject();
+    });
+    window->trigger(app.f.all_lap_list);
+    EXPECT_EQ(app.f.RefLap.Lap, 5);
+    EXPECT_EQ(app.m.LapCur, 2);
+}
+
 TEST_F(LogMenus, OpenLogChooserListsTheLogFolderAndADoubleClickLoads) {
     std::filesystem::create_directory(app.m.LogDir);
     generateTo(app.m.LogDir + "/b.log");

@@ -224,6 +224,32 @@ TEST(LapTimes, ArePlausibleDifferByTenthsAndFollowTheSeed) {
     EXPECT_NE(generateOrFail(o).fileBytes(), bytes);
 }
 
+TEST(SlowCorner, OneLapIsSlowerThroughOneCornerOnlyAndOnlyThatLap) {
+    // Identical laps but for lap 2 with 80 % of the grip around 750 m of the circuit's 2079 m: it
+    // loses time in the segment holding that corner and nowhere else; the laps before and after
+    // are as they were. Segment times are whole 1/100 s of crossing times that fall differently
+    // among the records, so "as they were" is within 0.02 s.
+    GenOptions o = options("circuit", 3);
+    o.segments = 4;
+    o.lapVariation = 0;
+    const LoggerMemory plain = generateOrFail(o);
+    o.slowLap = 2;
+    o.slowAt = 750;
+    o.slowLength = 120;
+    o.slowGrip = 0.8;
+    const LoggerMemory slowed = generateOrFail(o);
+    const std::vector<int>& base = plain.laps[1].segmentTimesCs;
+    const std::vector<int>& slow = slowed.laps[1].segmentTimesCs;
+    ASSERT_EQ(slow.size(), 4u);
+    EXPECT_GT(slow[1] - base[1], 20) << "segment 2 (520..1040 m) holds the corner";
+    for (size_t s : {0u, 2u, 3u}) EXPECT_NEAR(slow[s], base[s], 2) << "segment " << s + 1;
+    for (size_t lap : {0u, 2u}) EXPECT_NEAR(slowed.laps[lap].timeCs, plain.laps[lap].timeCs, 2) << lap;
+    // Slower where it was slowed: the lowest speed of the segment is lower.
+    const std::uint8_t* a = plain.segmentSummary(2, 2);
+    const std::uint8_t* b = slowed.segmentSummary(2, 2);
+    EXPECT_LT(u16(b + 6), u16(a + 6) * 0.95);
+}
+
 TEST(RingAddresses, WrapAndLocateLikeTheTerminal) {
     GenOptions o = options("circuit", 6);
     o.memCode = 1;  // 12288 records
@@ -366,7 +392,11 @@ TEST(Failures, BadOptionsAreRefusedWithAReason) {
         {"carType", [](GenOptions& o) { o.carType = 3; }},
         {"startAddress", [](GenOptions& o) { o.memCode = 1, o.startAddress = 12288; }},
         {"prsRange", [](GenOptions& o) { o.prsRange = 3; }},
-        {"noise", [](GenOptions& o) { o.noise = -1; }}};
+        {"noise", [](GenOptions& o) { o.noise = -1; }},
+        {"slowLap", [](GenOptions& o) { o.slowLap = 6; }},
+        {"slowGrip", [](GenOptions& o) { o.slowLap = 2, o.slowGrip = 0.2; }},
+        {"slowAt", [](GenOptions& o) { o.slowLap = 2, o.slowAt = 1e6; }},
+        {"slowLength", [](GenOptions& o) { o.slowLap = 2, o.slowLength = 0; }}};
     for (const auto& [what, apply] : cases) {
         GenOptions o = options("oval", 5);
         apply(o);

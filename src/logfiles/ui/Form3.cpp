@@ -147,6 +147,7 @@ Form3::Form3(Module1& m, MainformState& f, Services& s, Form3State& st, QWidget*
              WaitCursor wait;
              TEXT_SAVE_Click(m_, f_, st_, s_);
          }},
+        {&st_.REF_SET, [this] { REF_SET_Click(m_, st_, s_); }},
     };
     int i = 0;
     for (const auto& [control, handler] : handlers) {
@@ -158,6 +159,8 @@ Form3::Form3(Module1& m, MainformState& f, Services& s, Form3State& st, QWidget*
         const bool busy = c == &st_.TEXT_SAVE || c == &st_.Re_Save;
         connect(b, &QPushButton::clicked, this, [this, c, h = handler, busy] { run(*c, h, busy); });
     }
+    auto* refLabel = new QLabel(this);
+    buttonGrid->addWidget(refLabel, i / 3, i % 3, 1, 3 - i % 3);
     bottom->addLayout(buttonGrid);
     layout->addLayout(bottom);
 
@@ -171,6 +174,7 @@ Form3::Form3(Module1& m, MainformState& f, Services& s, Form3State& st, QWidget*
     binding_.bind(st_.Label9, dateCaption);
     binding_.bind(st_.Label10, date);
     for (auto& [control, b] : buttons_) binding_.bind(*const_cast<Control*>(control), b);
+    binding_.bind(st_.RefLabel, refLabel);
 
     text1_->pressed = [this](float y) {
         if (st_.Mode != 0 || st_.Unloaded) return;

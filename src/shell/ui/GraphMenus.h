@@ -1,4 +1,4 @@
-// Handlers of the four graph buttons, installed on the main window.
+// Handlers of the graph buttons and the Compare menu, installed on the main window.
 #pragma once
 
 #include "platform/Services.h"

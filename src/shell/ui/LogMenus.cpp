@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "course/LapChoice.h"
+#include "course/RefChoice.h"
 #include "logfiles/LapLists.h"
 #include "logfiles/LogFile.h"
 #include "logfiles/ui/FileWindows.h"
@@ -13,12 +14,14 @@ namespace vt {
 
 namespace {
 
-// Shows the list window modally in the mode set in SelLap.
-void showList(mainform& w, Module1& m, MainformState& f, Services& s) {
+// Shows the list window modally in the mode set in SelLap; returns the lap its reference button
+// picked (0: none).
+int showList(mainform& w, Module1& m, MainformState& f, Services& s) {
     Form3State st;
     list_size(m, st);
     Form3 dialog(m, f, s, st, &w);
     dialog.exec();
+    return st.RefPick;
 }
 
 void all_lap_list_Click(mainform& w, Module1& m, MainformState& f, Services& s) {
@@ -27,7 +30,9 @@ void all_lap_list_Click(mainform& w, Module1& m, MainformState& f, Services& s) 
         return;
     }
     m.SelLap = 0;
-    showList(w, m, f, s);
+    const int refPick = showList(w, m, f, s);
+    // A reference picked with no lap chosen is shown at once; with a lap, choosing it shows both.
+    list_reference_pick(m, f, s, refPick, m.SelLap == 0);
     if (m.SelLap == 0) return;
     choose_lap(m, f, s, m.SelLap);
 }

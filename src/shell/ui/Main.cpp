@@ -13,6 +13,7 @@
 #include <QTimer>
 
 #include "course/LapChoice.h"
+#include "course/RefChoice.h"
 #include "display/Graphs.h"
 #include "display/Panel.h"
 #include "display/Replay.h"
@@ -41,7 +42,7 @@ void show_record(Module1& m, MainformState& f, int record) {
 }
 
 const char* helpText() {
-    return "usage: veltra-terminal [--sim] [--open LOG [--lap N [--record R]]] [--screenshot FILE.png]\n"
+    return "usage: veltra-terminal [--sim] [--open LOG [--lap N [--record R | --ref-lap M]]] [--screenshot FILE.png]\n"
            "       veltra-terminal LOG\n"
            "       veltra-terminal --help | --version\n"
            "\n"
@@ -55,6 +56,7 @@ const char* helpText() {
            "  --open LOG, LOG     load a log file at start\n"
            "  --lap N             choose lap N of it as the lap list does\n"
            "  --record R          show record R of that lap on the gauges as the analysis cursor does\n"
+           "  --ref-lap M         make lap M of the log the reference lap and show the time difference\n"
            "  --screenshot FILE   render the main window to a PNG after start-up, then end\n"
            "  --help              this text\n"
            "  --version           the program's version\n";
@@ -96,7 +98,7 @@ bool qtOptionValue(int argc, char** argv, int i) {
 
 int Main(int argc, char** argv) {
     std::string screenshot, openLog;
-    int lap = 0, record = -1;
+    int lap = 0, record = -1, refLap = 0;
     bool sim = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--screenshot") == 0 && i + 1 < argc) {
@@ -109,6 +111,8 @@ int Main(int argc, char** argv) {
             record = std::atoi(argv[++i]);
         } else if (std::strcmp(argv[i], "--sim") == 0) {
             sim = true;
+        } else if (std::strcmp(argv[i], "--ref-lap") == 0 && i + 1 < argc) {
+            refLap = std::atoi(argv[++i]);
         } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
             std::fputs(helpText(), stdout);
             return 0;
@@ -184,8 +188,13 @@ int Main(int argc, char** argv) {
         std::string error;
         if (!log_open_path(*m, *f, services, openLog, nullptr, &error)) {
             ui->msgBox(error, MsgButtons::OK, MsgIcon::Exclamation, lang(*m, text::kErrorTitle));
-        } else if (lap > 0 && choose_lap(*m, *f, services, lap) && record >= 0) {
-            show_record(*m, *f, record);
+        } else if (lap > 0 && choose_lap(*m, *f, services, lap)) {
+            if (record >= 0) {
+                show_record(*m, *f, record);
+            } else if (refLap > 0) {
+                list_reference_pick(*m, *f, services, refLap, true);
+                grf_8_button(*m, *f, services);
+            }
         }
     }
 

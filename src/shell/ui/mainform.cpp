@@ -229,6 +229,16 @@ void mainform::buildMenus() {
     addAction(course, f_.Free_In);
     addAction(course, f_.Corse_edit);
 
+    QMenu* compare = menuOf(f_.Ref_com);
+    addAction(compare, f_.Ref_best);
+    addAction(compare, f_.Ref_file);
+    addAction(compare, f_.Ref_clear);
+    compare->addSeparator();
+    addAction(compare, f_.Ref_paint)->setCheckable(true);
+    f_.Ref_paint.notify();
+    addAction(compare, f_.Ref_list)->setCheckable(true);
+    f_.Ref_list.notify();
+
     // The parameter editor is a menu-bar entry of its own.
     QAction* para = bar->addAction(QString());
     bindAction(f_.MAIN_PARA_SET, para);
@@ -382,8 +392,9 @@ void mainform::buildCentre() {
     gb->setContentsMargins(0, 0, 0, 0);
     gb->addWidget(addLabel(f_.Label6, graphButtons, "font-weight: bold;"));
     const std::pair<Control*, const char*> graphCaptions[] = {
-        {&f_.grf_3, "Speed rpm"},  {&f_.grf_4, "Lat G Steer Throt"}, {&f_.grf_5, "Temp  A/F Press"},
-        {&f_.grf_7, "SpeedI.L G"}, {&f_.grf_2, "Course List"},       {&f_.grf_6, " rpm  Histo"},
+        {&f_.grf_3, "Speed rpm"},   {&f_.grf_4, "Lat G Steer Throt"}, {&f_.grf_5, "Temp  A/F Press"},
+        {&f_.grf_7, "SpeedI.L G"},  {&f_.grf_8, "Time diff"},         {&f_.grf_2, "Course List"},
+        {&f_.grf_6, " rpm  Histo"},
     };
     for (const auto& [control, text] : graphCaptions) {
         control->Caption = text;
