@@ -5,8 +5,6 @@
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "Cli.h"
 #include "dialup/DialUp.h"
@@ -111,14 +109,7 @@ int download(const Args& args) {
 
     m.CurDir = std::filesystem::current_path().string();
     m.PortSel = 1;
-    PortSettings rec = defaultSettings(1);
-    {
-        std::ifstream in(settingsPath(m), std::ios::binary);
-        std::stringstream text;
-        if (in) text << in.rdbuf();
-        PortSettings read;
-        if (in && parse_settings(text.str(), read)) rec = read;
-    }
+    PortSettings rec = port_load(m);
     if (number.empty()) {
         rec.ATCmd.clear();
     } else {

@@ -6,8 +6,6 @@
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "Cli.h"
 #include "dialup/DialUp.h"
@@ -139,14 +137,7 @@ int monitor(const Args& args) {
     // The main port's settings: the working folder's file when it is one, the options over it.
     m.CurDir = std::filesystem::current_path().string();
     m.PortSel = 1;
-    PortSettings rec = defaultSettings(1);
-    {
-        std::ifstream in(settingsPath(m), std::ios::binary);
-        std::stringstream text;
-        if (in) text << in.rdbuf();
-        PortSettings read;
-        if (in && parse_settings(text.str(), read)) rec = read;
-    }
+    PortSettings rec = port_load(m);
     if (baud > 0) rec.BaudStr = std::to_string(baud);
     if (flow >= 0) rec.FlowNo = static_cast<int16_t>(flow);
     if (number.empty()) {

@@ -122,6 +122,13 @@ std::string settings_text(const PortSettings& rec) {
     return s;
 }
 
+PortSettings port_load(const Module1& m) {
+    std::string text;
+    PortSettings read;
+    if (readFile(settingsPath(m), text) && parse_settings(text, read)) return read;
+    return defaultSettings(m.PortSel);
+}
+
 bool port_save(const Module1& m, const PortSettings& rec, std::string* error) {
     return writeFile(settingsPath(m), settings_text(rec), error);
 }

@@ -39,6 +39,10 @@ bool parse_settings(const std::string& text, PortSettings& rec);
 // The file's nine lines, each ended by CR LF.
 std::string settings_text(const PortSettings& rec);
 
+// The selected port's settings file as it is, or the defaults when it is missing or not a
+// settings file; writes nothing (the tool reads the terminal's settings without touching them).
+PortSettings port_load(const Module1& m);
+
 // Writes the record's file (through a temporary renamed over the old file); false with the
 // reason when it cannot be written.
 bool port_save(const Module1& m, const PortSettings& rec, std::string* error);
