@@ -307,30 +307,22 @@ TEST(SimStream, StopEndsTheStreamAndStartBeginsAgain) {
 
 // ---- pacing -----------------------------------------------------------------------------------
 
-struct PaceCase {
-    int baud;
-    size_t bytesPerSecond;
-};
-class SimPacing : public ::testing::TestWithParam<PaceCase> {};
-
-TEST_P(SimPacing, LineSpeedCapsTheBytes) {
-    SimOptions o = quietOptions();
-    o.baud = GetParam().baud;
-    LoggerSim sim(o, smallMemory());
-    // Far more than two seconds' worth: eighty parameter-block answers at once.
-    std::string flood;
-    for (int i = 0; i < 80; ++i) flood += command("MAIN");
-    sim.receive(flood, 0);
-    size_t total = 0;
-    for (int64_t t = 100; t <= 2000; t += 100) {
-        total += sim.transmit(t).size();
-        EXPECT_EQ(total, GetParam().bytesPerSecond * size_t(t) / 1000) << "by " << t << " ms";
+TEST(SimPacing, LineSpeedCapsTheBytes) {
+    for (const auto& [baud, bytesPerSecond] : {std::pair{1200, size_t(120)}, {9600, 960}, {19200, 1920}}) {
+        SimOptions o = quietOptions();
+        o.baud = baud;
+        LoggerSim sim(o, smallMemory());
+        // Far more than two seconds' worth: eighty parameter-block answers at once.
+        std::string flood;
+        for (int i = 0; i < 80; ++i) flood += command("MAIN");
+        sim.receive(flood, 0);
+        size_t total = 0;
+        for (int64_t t = 100; t <= 2000; t += 100) {
+            total += sim.transmit(t).size();
+            EXPECT_EQ(total, bytesPerSecond * size_t(t) / 1000) << baud << " baud by " << t << " ms";
+        }
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(Speeds, SimPacing,
-                         ::testing::Values(PaceCase{1200, 120}, PaceCase{9600, 960}, PaceCase{19200, 1920}),
-                         [](const auto& info) { return std::to_string(info.param.baud); });
 
 TEST(SimPacing, SlowLineSkipsSamplesNeverMarkers) {
     const loggen::LoggerMemory& m = smallMemory();
@@ -449,43 +441,24 @@ TEST(SimMain, ReadWriteRoundTrip) {
 
 // ---- commands ---------------------------------------------------------------------------------
 
-struct JournalCase {
-    const char* text;
-    const char* kind;
-};
-class SimCommandJournal : public ::testing::TestWithParam<JournalCase> {};
-
-TEST_P(SimCommandJournal, QuietCommandsAreJournaledOnly) {
-    LoggerSim sim(quietOptions(), smallMemory());
-    sim.receive(command(GetParam().text), 0);
-    EXPECT_EQ(sim.nextDueMs(0), -1);
-    EXPECT_EQ(sim.transmit(10000), "");
-    const std::vector<Fields> j = journalOf(sim);
-    ASSERT_EQ(j.size(), 1u);
-    EXPECT_EQ(j[0].at("event"), "command");
-    EXPECT_EQ(j[0].at("text"), GetParam().text);
-    EXPECT_EQ(j[0].at("command"), GetParam().kind);
-}
-
-INSTANTIATE_TEST_SUITE_P(Texts, SimCommandJournal,
-                         ::testing::Values(JournalCase{"CLR", "clear"}, JournalCase{"CRS3-A1-B2-", "course"},
-                                           JournalCase{"RATS", "rate"}, JournalCase{"STOP", "stop"},
-                                           JournalCase{"HELLO", "unknown"}),
-                         [](const auto& info) { return std::to_string(info.index); });
-
-TEST(SimCommands, FramesSplitOverReadsAmidGarbage) {
-    LoggerSim sim(quietOptions(), smallMemory());
-    sim.receive("\x17noise\x02PA", 0);
-    sim.receive("R", 3);
-    sim.receive("A\x17\x17zz\x02MA", 5);
-    sim.receive("IN\x17junk", 9);
-    std::vector<std::string> texts;
-    for (const Fields& f : eventsOf(journalOf(sim), "command")) texts.push_back(f.at("text"));
-    EXPECT_THAT(texts, ElementsAreArray({"PARA", "MAIN"}));
-    const std::string out = joined(runUntil(sim, 9, 2000));
-    ASSERT_GT(out.size(), 25u);
-    EXPECT_EQ(out[1], 'P');
-    EXPECT_EQ(out.substr(25, 2), "Q,");
+TEST(SimCommands, QuietCommandsAreJournaledOnly) {
+    for (const auto& [text, kind] : {std::pair{"CLR", "clear"},
+                                     {"CRS3-A1-B2-", "course"},
+                                     {"RATS", "rate"},
+                                     {"STOP", "stop"},
+                                     {"HELLO", "unknown"}}) {
+        LoggerSim sim(quietOptions(), smallMemory());
+        // In pieces, amid garbage.
+        sim.receive(std::string("\x17noise\x02") + text[0], 0);
+        sim.receive(std::string(text + 1) + "\x17junk", 3);
+        EXPECT_EQ(sim.nextDueMs(3), -1) << text;
+        EXPECT_EQ(sim.transmit(10000), "");
+        const std::vector<Fields> j = journalOf(sim);
+        ASSERT_EQ(j.size(), 1u) << text;
+        EXPECT_EQ(j[0].at("event"), "command");
+        EXPECT_EQ(j[0].at("text"), text);
+        EXPECT_EQ(j[0].at("command"), kind);
+    }
 }
 
 // ---- faults -----------------------------------------------------------------------------------
@@ -493,6 +466,7 @@ TEST(SimCommands, FramesSplitOverReadsAmidGarbage) {
 struct FaultCase {
     const char* name;
     FaultOptions faults;
+    bool download = false;
     friend void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.name; }
 };
 class SimFaults : public ::testing::TestWithParam<FaultCase> {};
@@ -503,29 +477,35 @@ FaultOptions faults(double corrupt, double badEnd, double drop, double garbage) 
     return f;
 }
 
-// The parameter frame and five seconds of the lap stream with events, the last frame through.
-std::vector<Arrival> faultRun(const FaultOptions& f, std::uint32_t seed, std::vector<Fields>* journal = nullptr) {
+// The parameter frame and five seconds of the lap stream with events, the last frame through;
+// or a whole download without acknowledgements.
+std::vector<Arrival> faultRun(const FaultCase& c, std::uint32_t seed, std::vector<Fields>* journal = nullptr) {
     SimOptions o = quietOptions();
     o.events = true;
-    o.faults = f;
+    o.faults = c.faults;
     o.faultSeed = seed;
     LoggerSim sim(o, smallMemory());
-    sim.receive(command("PARA"), 0);
-    sim.receive(command("STRT"), 500);
-    std::vector<Arrival> a = runUntil(sim, 0, 5650);
+    if (c.download) {
+        sim.receive(command("LOGN 1- 0"), 0);
+    } else {
+        sim.receive(command("PARA"), 0);
+        sim.receive(command("STRT"), 500);
+    }
+    std::vector<Arrival> a = runUntil(sim, 0, c.download ? 200000 : 5650);
     if (journal) *journal = eventsOf(journalOf(sim), "frame");
     return a;
 }
 
 TEST_P(SimFaults, JournalTellsWhatTheLineCarried) {
-    const std::vector<SeenFrame> clean = framesOf(faultRun({}, 7));
+    const FaultCase clean{"", {}, GetParam().download};
+    const std::vector<SeenFrame> frames = framesOf(faultRun(clean, 7));
     std::vector<Fields> journal;
-    const std::string line = joined(faultRun(GetParam().faults, 7, &journal));
-    EXPECT_GT(checkLineAgainstJournal(clean, journal, line), clean.size() / 5);
+    const std::string line = joined(faultRun(GetParam(), 7, &journal));
+    EXPECT_GT(checkLineAgainstJournal(frames, journal, line), frames.size() / 5);
 
     // The same seed damages the same frames; another seed others.
-    EXPECT_EQ(joined(faultRun(GetParam().faults, 7)), line);
-    EXPECT_NE(joined(faultRun(GetParam().faults, 8)), line);
+    EXPECT_EQ(joined(faultRun(GetParam(), 7)), line);
+    EXPECT_NE(joined(faultRun(GetParam(), 8)), line);
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, SimFaults,
@@ -533,7 +513,8 @@ INSTANTIATE_TEST_SUITE_P(Kinds, SimFaults,
                                            FaultCase{"BadEnd", faults(0, 1, 0, 0)},
                                            FaultCase{"Drop", faults(0, 0, 0.5, 0)},
                                            FaultCase{"Garbage", faults(0, 0, 0, 1)},
-                                           FaultCase{"AllAtOnce", faults(0.3, 0.3, 0.3, 0.3)}),
+                                           FaultCase{"AllAtOnce", faults(0.3, 0.3, 0.3, 0.3)},
+                                           FaultCase{"AllAtOnceInADownload", faults(0.3, 0.3, 0.3, 0.3), true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 struct StallCase {

@@ -1,8 +1,8 @@
 // veltra-logger-sim as a program: it names its pseudo-terminal, answers a command frame on it,
 // ends cleanly on SIGTERM (symlink gone, journal written) and exits with the documented status;
-// as an RFC 2217 server it negotiates with a plain socket and sends a parameter frame escaped,
-// as the remote station on a pseudo-terminal it answers the init, calls in and sends STRT; and
-// it serves an acknowledged download whose file is the lap range's.
+// as an RFC 2217 server it negotiates with a plain socket, client after client, and sends a
+// parameter frame escaped. Downloads and the remote station through the program are the
+// end-to-end tests' (tests/e2e).
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -26,8 +26,6 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include "sim/Download.h"
-#include "sim/Memory.h"
 #include "sim/Rfc2217.h"
 #include "sim/SimTestSupport.h"
 #include "support/TestApp.h"
@@ -96,18 +94,6 @@ std::string readAll(int fd) {
     return readUntil(fd, [](const std::string&) { return false; });
 }
 
-// The file's text once it holds `what`, or as it is when the bound passes (the simulator
-// flushes each journal line as it writes it).
-std::string fileOnceItHolds(const std::string& path, const std::string& what) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWaitMs);
-    std::string text = readFile(path);
-    while (text.find(what) == std::string::npos && std::chrono::steady_clock::now() < deadline) {
-        ::poll(nullptr, 0, 10);
-        text = readFile(path);
-    }
-    return text;
-}
-
 // Waits for the exit (its pipes close first) and gives the status, -1 when it did not exit.
 int exitStatus(Child& c) {
     readAll(c.out);
@@ -119,24 +105,41 @@ int exitStatus(Child& c) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+// The path or address the program names on its first line.
+std::string firstLine(Child& c) {
+    const std::string first = readUntil(c.out, [](const std::string& s) { return s.find('\n') != std::string::npos; });
+    const std::string prefix = "veltra-logger-sim: ";
+    if (first.rfind(prefix, 0) != 0 || first.find('\n') == std::string::npos) {
+        ADD_FAILURE() << "first line: " << first;
+        return "";
+    }
+    return first.substr(prefix.size(), first.find('\n') - prefix.size());
+}
+
+// The pseudo-terminal at `path`, opened raw.
+int openRaw(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY);
+    termios t{};
+    if (fd >= 0 && ::tcgetattr(fd, &t) == 0) {
+        ::cfmakeraw(&t);
+        ::tcsetattr(fd, TCSANOW, &t);
+    }
+    return fd;
+}
+
 TEST(SimProgram, ServesAPseudoTerminalAndEndsCleanlyOnSigterm) {
     TempDir dir;
     const std::string link = dir.file("logger"), journal = dir.file("journal.jsonl");
     Child c = start({"--laps", "2", "--course", "oval", "--link", link, "--journal", journal});
     ASSERT_GT(c.pid, 0);
-    const std::string first = readUntil(c.out, [](const std::string& s) { return s.find('\n') != std::string::npos; });
-    ASSERT_THAT(first, StartsWith("veltra-logger-sim: /dev/"));
-    const std::string slave = first.substr(19, first.find('\n') - 19);
+    const std::string slave = firstLine(c);
+    ASSERT_THAT(slave, StartsWith("/dev/"));
     char target[256] = {};
     ASSERT_GT(::readlink(link.c_str(), target, sizeof target - 1), 0);
     EXPECT_EQ(std::string(target), slave);
 
-    const int fd = ::open(link.c_str(), O_RDWR | O_NOCTTY);
+    const int fd = openRaw(link);
     ASSERT_GE(fd, 0) << std::strerror(errno);
-    termios t{};
-    ::tcgetattr(fd, &t);
-    ::cfmakeraw(&t);
-    ::tcsetattr(fd, TCSANOW, &t);
     const std::string para = command("PARA");
     ASSERT_EQ(::write(fd, para.data(), para.size()), ssize_t(para.size()));
     const std::string reply = readUntil(fd, [](const std::string& s) { return s.size() >= 25; });
@@ -155,17 +158,6 @@ TEST(SimProgram, ServesAPseudoTerminalAndEndsCleanlyOnSigterm) {
     const std::string lines = readFile(journal);
     EXPECT_THAT(lines, HasSubstr("\"event\":\"command\",\"text\":\"PARA\""));
     EXPECT_THAT(lines, HasSubstr("\"kind\":\"P\""));
-}
-
-// The path or address the program names on its first line.
-std::string firstLine(Child& c) {
-    const std::string first = readUntil(c.out, [](const std::string& s) { return s.find('\n') != std::string::npos; });
-    const std::string prefix = "veltra-logger-sim: ";
-    if (first.rfind(prefix, 0) != 0 || first.find('\n') == std::string::npos) {
-        ADD_FAILURE() << "first line: " << first;
-        return "";
-    }
-    return first.substr(prefix.size(), first.find('\n') - prefix.size());
 }
 
 int connectTo(int port) {
@@ -263,106 +255,6 @@ TEST(SimProgram, Rfc2217ServerNegotiatesAndSendsTheParameterFrameEscaped) {
     EXPECT_THAT(lines, HasSubstr("\"event\":\"comport\",\"command\":\"set-baudrate\",\"value\":115200"));
     EXPECT_THAT(lines, HasSubstr("\"event\":\"client\",\"on\":false"));
     EXPECT_THAT(lines, HasSubstr("\"kind\":\"P\""));
-}
-
-TEST(SimProgram, RemoteStationAnswersTheInitCallsInAndSendsStrt) {
-    TempDir dir;
-    const std::string link = dir.file("sub");
-    Child c = start({"remote", "--link", link, "--ring-after", "0.3", "--send", "STRT@0.5", "--journal", "-"});
-    ASSERT_GT(c.pid, 0);
-    ASSERT_THAT(firstLine(c), StartsWith("/dev/"));
-    const int fd = ::open(link.c_str(), O_RDWR | O_NOCTTY);
-    ASSERT_GE(fd, 0) << std::strerror(errno);
-    termios t{};
-    ::tcgetattr(fd, &t);
-    ::cfmakeraw(&t);
-    ::tcsetattr(fd, TCSANOW, &t);
-
-    using Clock = std::chrono::steady_clock;
-    auto has = [](const std::string& what) {
-        return [what](const std::string& s) { return s.find(what) != std::string::npos; };
-    };
-    const auto init = Clock::now();
-    send(fd, "AT&FS0=1\r");
-    EXPECT_EQ(readUntil(fd, has("OK\r\n")), "AT&FS0=1\r\r\nOK\r\n");
-    EXPECT_EQ(readUntil(fd, has("CONNECT 9600\r\n")), "\r\nRING\r\n\r\nCONNECT 9600\r\n");
-    const auto connected = Clock::now();
-    EXPECT_GE(connected - init, std::chrono::milliseconds(300));
-    EXPECT_EQ(readUntil(fd, has(command("STRT"))), command("STRT"));
-    EXPECT_GE(Clock::now() - connected, std::chrono::milliseconds(400));
-
-    // The terminal relays a live frame: the station writes it down byte for byte.
-    frame::Frame g{};
-    g[frame::kCounter + 1] = 42;
-    g[frame::kRecord] = 0xFF;
-    frame::seal(g, 'G');
-    send(fd, std::string(g.begin(), g.end()));
-    std::string hex;
-    for (uint8_t b : g) {
-        char h[3];
-        std::snprintf(h, sizeof h, "%02x", b);
-        hex += h;
-    }
-    const std::string received =
-        "\"event\":\"received\",\"kind\":\"G\",\"counter\":42,\"checksum\":true,\"hex\":\"" + hex + "\"";
-    const std::string lines = readUntil(c.err, has(received));
-    ::close(fd);
-    ASSERT_EQ(::kill(c.pid, SIGTERM), 0);
-    EXPECT_EQ(exitStatus(c), 0);
-    EXPECT_THAT(lines, HasSubstr(received));
-    EXPECT_THAT(lines, HasSubstr("\"event\":\"sent\",\"text\":\"STRT\""));
-    EXPECT_THAT(lines, HasSubstr("\"event\":\"ring\""));
-}
-
-TEST(SimProgram, ServesAnAcknowledgedDownloadOverAPseudoTerminal) {
-    TempDir dir;
-    const std::string link = dir.file("logger"), journal = dir.file("journal.jsonl");
-    // A fast line keeps the few hundred round trips short.
-    Child c = start({"--laps", "1", "--course", "oval", "--baud", "230400", "--link", link, "--journal", journal});
-    ASSERT_GT(c.pid, 0);
-    ASSERT_THAT(firstLine(c), StartsWith("/dev/"));
-    const int fd = ::open(link.c_str(), O_RDWR | O_NOCTTY);
-    ASSERT_GE(fd, 0) << std::strerror(errno);
-    termios t{};
-    ::tcgetattr(fd, &t);
-    ::cfmakeraw(&t);
-    ::tcsetattr(fd, TCSANOW, &t);
-
-    // The terminal's side: 25 bytes at a time, "GD" for a good frame (its data to the file),
-    // "NG" for a damaged one, until the "E" frame.
-    send(fd, command("LOGP 1- 1"));
-    std::string pending;
-    std::vector<std::uint8_t> file;
-    bool ended = false;
-    while (!ended) {
-        pending += readUntil(fd, [&pending](const std::string& s) { return pending.size() + s.size() >= 25; });
-        if (pending.size() < 25) break;  // nothing came within the bound
-        frame::Frame f{};
-        std::copy_n(pending.begin(), 25, f.begin());
-        pending.erase(0, 25);
-        const bool good = wellFormed(f);
-        send(fd, good ? frame::kAckGood : frame::kAckBad);
-        if (!good) continue;
-        if (f[frame::kKind] == frame::kDownloadEnd) ended = true;
-        if (f[frame::kKind] != frame::kDownload) continue;
-        const auto at = f.begin() + frame::xDataAt(f[frame::kXLayout]);
-        file.insert(file.end(), at, at + frame::kXDataBytes);
-    }
-    // The last "GD" may still be on its way to the logger: the journal says when it is in.
-    const std::string lines = fileOnceItHolds(journal, "\"event\":\"download-end\"");
-    ::close(fd);
-    EXPECT_TRUE(ended);
-    SimOptions o;
-    o.gen.laps = 1;
-    o.gen.course = "oval";
-    const MemoryResult memory = makeMemory(o);
-    ASSERT_TRUE(memory) << memory.error;
-    EXPECT_EQ(file, rangeFile(*memory.memory, 1, 1));
-
-    ASSERT_EQ(::kill(c.pid, SIGTERM), 0);
-    EXPECT_EQ(exitStatus(c), 0);
-    EXPECT_THAT(lines, HasSubstr("\"event\":\"download\",\"command\":\"LOGP\",\"from\":1,\"to\":1,"));
-    EXPECT_THAT(lines, HasSubstr("\"event\":\"download-end\",\"result\":\"complete\""));
 }
 
 struct StatusCase {
