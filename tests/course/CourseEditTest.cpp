@@ -1,21 +1,21 @@
 // The course editor: its thresholds, the split's closing, absorbing and joining rules, the
 // fifteen-segment limit, the rebuilt records with their markers drawn as rings, the smoothing and
-// zero offset, the dialog's settings, the guards, and the menu entry's course from start to save.
+// zero offset, the dialog's settings, the guards, the menu entry's course from start to save and
+// the saved file read back; and courses made from generated laps of real circuits, whose corners
+// must be the circuit's corners.
 #include <algorithm>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <tuple>
 #include <vector>
 
-#include "course/CourseDataSupport.h"
-#include "course/CourseLayout.h"
 #include "course/CourseList.h"
+#include "course/CourseTestSupport.h"
 #include "platform/NumText.h"
 
 namespace vt::test {
 namespace {
-
-using Op = RecordingCanvas::Op;
 
 // A row of edit_dat: distance pulses and (smoothed) lateral G in counts.
 struct Row {
@@ -58,8 +58,8 @@ struct Editor : CourseData {
 TEST_F(Editor, ThresholdsInCountsAndTheMinimumLengthInPulses) {
     const std::tuple<int, int, int, int, int, int, int> cases[] = {
         // in G, out G (0.01 G), min length m, mm per pulse, inC, outC, minP
-        {50, 30, 0, 200, 12, 7, 0},       {50, 50, 10, 200, 12, 12, 50}, {100, 0, 999, 500, 25, 0, 1998},
-        {500, 500, 7, 333, 127, 127, 21}, {3, 4, 1, 999, 0, 1, 1},       {0, 0, 50, 0, 0, 0, 0},
+        {50, 30, 0, 200, 12, 7, 0}, {100, 0, 999, 500, 25, 0, 1998}, {500, 500, 7, 333, 127, 127, 21},
+        {3, 4, 1, 999, 0, 1, 1},    {0, 0, 50, 0, 0, 0, 0},
     };
     for (const auto& [in, out, len, mm, inC, outC, minP] : cases) {
         m.HdrWord8 = static_cast<int16_t>(in);
@@ -67,9 +67,7 @@ TEST_F(Editor, ThresholdsInCountsAndTheMinimumLengthInPulses) {
         m.SegMinLen = static_cast<int16_t>(len);
         m.MmPerPulse = static_cast<int16_t>(mm);
         const EditThresholds t = edit_thresholds(m);
-        EXPECT_EQ(t.inC, inC) << in;
-        EXPECT_EQ(t.outC, outC) << out;
-        EXPECT_EQ(t.minP, minP) << len << " m at " << mm;
+        EXPECT_EQ(std::tuple(t.inC, t.outC, t.minP), std::tuple(inC, outC, minP)) << in << " " << out << " " << len;
     }
 }
 
@@ -99,9 +97,8 @@ TEST_F(Editor, SplitRules) {
         EXPECT_EQ(list(), expected) << what;
         int total = 0;
         for (const Row& r : rows) total += r.pulses;
-        int sum = 0;
-        for (const auto& seg : segments()) sum += seg.second;
-        EXPECT_EQ(sum, total) << what;
+        for (const auto& seg : segments()) total -= seg.second;
+        EXPECT_EQ(total, 0) << what;  // nothing of the lap lost
     }
 }
 
@@ -115,9 +112,8 @@ TEST_F(Editor, AfterFifteenSegmentsTheRestOfTheLapIsOne) {
     EXPECT_EQ(made[13], std::make_pair('L', 30));          // the seventh corner
     EXPECT_EQ(made[14], std::make_pair('S', 1010 - 570));  // the 15th takes the rest of the lap
     EXPECT_EQ(lapWord(m, 0, 16, 0), 0);                    // the list ends at entry 16
-    // The texts stop at 15 as well.
     seg_text_build(m, f, app.pump);
-    EXPECT_EQ(f.seg_str[15], "S88");
+    EXPECT_EQ(f.seg_str[15], "S88");  // the texts stop at 15 as well
     EXPECT_EQ(f.seg_str[16], "");
 }
 
@@ -175,7 +171,6 @@ TEST_F(Editor, RebuiltRecordsMarkTheNewBoundariesAndTheLayoutDrawsRingsThere) {
     m.HdrByte10 = 50;
     m.SegMinLen = 0;
     edit_segment(m, f);
-    // The three-row smoothing moves each corner's ends by a row.
     // The three-row smoothing starts each corner a row early and ends it on its last row; the
     // last corner ends the lap, leaving an empty straight.
     EXPECT_EQ(list(), "S2800 R1400 S2800 R1400 S2800 R1400 S2800 R1400 S0");
@@ -196,14 +191,12 @@ TEST_F(Editor, RebuiltRecordsMarkTheNewBoundariesAndTheLayoutDrawsRingsThere) {
             EXPECT_EQ(r[13], 140) << j;
         }
     }
-    // Each marker follows the first row counted past its boundary, and the count starts again
-    // after it: 41 rows make the first segment's 2800, 21 more (the first not counted) the second...
+    // Each marker follows the first row counted past its boundary, the count starting again after it.
     EXPECT_EQ(markers, (std::vector<int32_t>{42, 64, 106, 128, 170, 192, 234}));
     EXPECT_EQ(m.LogMem[static_cast<size_t>(m.RecPtr)][6], 255);  // the lap's first record as copied
     EXPECT_EQ(logged, 240 + 5);
 
-    // Laid out, each boundary gets its ring: two circles at the course point where the marker
-    // stands, numbered 1 to 8; the corners are the segments drawn thick.
+    // Laid out, each boundary gets its two rings at the course point where the marker stands.
     m.RecCount = m.RecCount + 1;
     RecordingCanvas& pic = static_cast<RecordingCanvas&>(*f.Picture1);
     pic.reset();
@@ -284,9 +277,7 @@ TEST_F(Editor, LapsThatDoNotFitAreRefusedClearly) {
     EXPECT_FALSE(shown);
     ASSERT_EQ(app.ui.messages.size(), 1u);
     EXPECT_THAT(app.ui.messages[0].text, StartsWith(lang(m, 99) + ": no distance per pulse"));
-    EXPECT_EQ(m.LapCur, 3);
-    EXPECT_EQ(m.RecPtr, 0);
-    EXPECT_EQ(m.LogMem[static_cast<size_t>(m.MemRecs)][0], 77);
+    EXPECT_EQ(std::tuple(m.LapCur, m.RecPtr, m.LogMem[static_cast<size_t>(m.MemRecs)][0]), std::tuple(3, 0, 77));
 }
 
 TEST_F(Editor, DialogKeepsOutGAtOrBelowInGAndShowsItsSettings) {
@@ -296,25 +287,19 @@ TEST_F(Editor, DialogKeepsOutGAtOrBelowInGAndShowsItsSettings) {
     m.SegMinLen = 10;
     Form_Load(m, st);
     EXPECT_EQ(st.window.Caption, lang(m, 99));
-    EXPECT_EQ(st.Corse_cancel.Caption, lang(m, 64));
-    EXPECT_EQ(st.Label1.Caption, " .5 G");
-    EXPECT_EQ(st.Label2.Caption, " .5 G");
-    EXPECT_EQ(st.Label3.Caption, " 10 m");
+    EXPECT_EQ(st.Label1.Caption + st.Label2.Caption + st.Label3.Caption, " .5 G .5 G 10 m");
     EXPECT_EQ(st.Result, "cancel");
 
     st.HScroll2.setValue(80);  // out G above in G: in G follows
     HScroll2_Change(m, st);
-    EXPECT_EQ(m.HdrByte10, 80);
-    EXPECT_EQ(m.HdrWord8, 80);
-    EXPECT_EQ(st.HScroll1.Value, 80);
+    EXPECT_EQ(std::tuple(m.HdrByte10, m.HdrWord8, st.HScroll1.Value), std::tuple(80, 80, 80));
     EXPECT_EQ(st.Label1.Caption, " .8 G");
     st.HScroll1.setValue(125);  // in G up alone
     HScroll1_Change(m, st);
     EXPECT_EQ(m.HdrByte10, 80);
     st.HScroll1.setValue(30);  // in G below out G: out G follows
     HScroll1_Change(m, st);
-    EXPECT_EQ(m.HdrByte10, 30);
-    EXPECT_EQ(st.HScroll2.Value, 30);
+    EXPECT_EQ(std::tuple(m.HdrByte10, st.HScroll2.Value), std::tuple(30, 30));
     EXPECT_EQ(st.Label2.Caption, " .3 G");
 
     // Miles, and settings the bars cannot show held to their ends.
@@ -323,15 +308,12 @@ TEST_F(Editor, DialogKeepsOutGAtOrBelowInGAndShowsItsSettings) {
     m.HdrByte10 = 700;
     m.SegMinLen = 100;
     Form_Load(m, st);
-    EXPECT_EQ(m.HdrWord8, 500);
-    EXPECT_EQ(m.HdrByte10, 500);
-    EXPECT_EQ(st.Label1.Caption, " 5 G");
-    EXPECT_EQ(st.Label3.Caption, ".062M");
+    EXPECT_EQ(std::tuple(m.HdrWord8, m.HdrByte10), std::tuple(500, 500));
+    EXPECT_EQ(st.Label1.Caption + st.Label3.Caption, " 5 G.062M");
 }
 
-TEST_F(Editor, MenuEntryRunsTheEditorUntilSavedOrCancelled) {
-    // No lap chosen.
-    m.RecCount = 0;
+TEST_F(Editor, MenuEntryRunsTheEditorUntilSavedAndTheFileReadsBackTheSame) {
+    m.RecCount = 0;  // no lap chosen
     CorseParaState st;
     int shown = 0;
     f.windows.Corse_para = [&] { ++shown; };
@@ -339,25 +321,20 @@ TEST_F(Editor, MenuEntryRunsTheEditorUntilSavedOrCancelled) {
     EXPECT_EQ(shown, 0);
     EXPECT_EQ(f.Label1.Caption, lang(m, 130));
 
-    chooseGenerated({.laps = 3, .segments = 4, .seed = 9}, 2);
+    chooseGenerated(app, generated({.laps = 3, .segments = 4, .seed = 9}), 2);
     const int32_t lapStart = m.RecPtr;
     const auto lapPage = m.LapTbl[2];
     // Cancelled at once: the copy is left in place, nothing saved.
-    shown = 0;
     Corse_edit_Click(m, f, app.s, st);
     EXPECT_EQ(shown, 1);
     EXPECT_EQ(f.Label1.Caption, lang(m, 131));
-    EXPECT_EQ(m.LapCur, 0);
-    EXPECT_EQ(m.RecPtr, m.MemRecs);
-    EXPECT_EQ(m.SegMinLen, 0);
-    EXPECT_EQ(m.HdrWord8, 50);
+    EXPECT_EQ(std::tuple(m.LapCur, m.RecPtr, m.SegMinLen, m.HdrWord8), std::tuple(0, m.MemRecs, 0, 50));
     EXPECT_EQ(m.LapTbl[2], lapPage);  // the logged lap stays as it was
     EXPECT_TRUE(std::filesystem::is_empty(m.CorseDir));
 
     // Exec twice with other settings, then record under a name.
     ASSERT_TRUE(choose_lap(m, f, app.s, 2));
     EXPECT_EQ(m.RecPtr, lapStart);
-    std::vector<std::string> lists;
     shown = 0;
     f.windows.Corse_para = [&] {
         ++shown;
@@ -365,7 +342,6 @@ TEST_F(Editor, MenuEntryRunsTheEditorUntilSavedOrCancelled) {
         if (shown > 1) {
             EXPECT_EQ(m.GraphKind, 4);  // the lateral G graph after each exec
             EXPECT_EQ(f.lap_no.Caption, "");
-            lists.push_back(std::to_string(m.CourseLen));
         }
         if (shown == 1) {
             st.HScroll1.setValue(100);
@@ -380,15 +356,148 @@ TEST_F(Editor, MenuEntryRunsTheEditorUntilSavedOrCancelled) {
     app.ui.inputAnswers = {"mine"};
     Corse_edit_Click(m, f, app.s, st);
     EXPECT_EQ(shown, 3);
-    EXPECT_EQ(lists.size(), 2u);
-    EXPECT_TRUE(std::filesystem::exists(m.CorseDir + "/mine.dat"));
-    EXPECT_EQ(m.RecCount, 0);
-    EXPECT_EQ(m.GraphKind, 3);
-    EXPECT_EQ(m.HdrWord8, 100);
-    EXPECT_EQ(m.SegMinLen, 50);
-    // Every segment but the last holds more than the minimum length.
+    EXPECT_EQ(std::tuple(m.RecCount, m.GraphKind, m.HdrWord8, m.SegMinLen), std::tuple(0, 3, 100, 50));
     const auto made = segments();
+    ASSERT_GE(made.size(), 3u);
     for (size_t e = 0; e + 1 < made.size(); ++e) EXPECT_GT(made[e].second, 50 * 1000 / m.MmPerPulse) << e;
+
+    // The file holds the records the editor wrote behind MemRecs, as far as its counter said.
+    std::vector<std::array<uint8_t, 16>> records;
+    const std::string bytes = readFile(m.CorseDir + "/mine.dat");
+    for (size_t at = 496; at + 16 <= bytes.size(); at += 16) {
+        records.emplace_back();
+        std::copy(bytes.begin() + static_cast<long>(at), bytes.begin() + static_cast<long>(at) + 16,
+                  records.back().begin());
+        ASSERT_EQ(records.back(), m.LogMem[static_cast<size_t>(m.MemRecs) + records.size() - 1]) << records.size();
+    }
+    EXPECT_EQ(f.Label1.Caption, lang(m, 134) + Str(static_cast<int>(records.size()) - 2));
+    // Read back: the same segments, thresholds and records, then the reader's end marker.
+    TestApp fresh;
+    readBack(fresh, m.CorseDir + "/mine.dat");
+    EXPECT_EQ(segmentsOf(fresh.m), made);
+    EXPECT_EQ(fresh.f.Label1.Caption, lang(m, 135) + Str(static_cast<int>(records.size())));
+    EXPECT_EQ(fresh.m.LogMem[records.size()][6], 255);
+    for (size_t i = 0; i < records.size(); ++i) ASSERT_EQ(fresh.m.LogMem[i], records[i]) << i;
+    for (size_t e = 1; e <= made.size(); ++e) EXPECT_EQ(fresh.f.seg_str[e][0], made[e - 1].first);
+    EXPECT_EQ(fresh.f.seg_str[made.size() + 1], "");
+    EXPECT_EQ(std::tuple(fresh.m.HdrWord8, fresh.m.HdrByte10), std::tuple(m.HdrWord8, m.HdrByte10));
+}
+
+// Reference: the corners read off each centre line in data/tracks, as stretches where the line
+// (smoothed over 35 m) turns with a radius under 250 m for at least 15 m, in metres from the start
+// line. Fast kinks (radius 250..700 m) may or may not pass the editor's in-G threshold, so they are
+// optional.
+struct Corner {
+    char dir;
+    double from, to;  // metres along the centre line
+};
+// Corners as "R910-950 L955-1005 ...".
+std::vector<Corner> parseCorners(const std::string& text) {
+    std::vector<Corner> out;
+    std::istringstream in(text);
+    char dir, dash;
+    for (double from, to; in >> dir >> from >> dash >> to;) out.push_back({dir, from, to});
+    return out;
+}
+const std::map<std::string, std::string> kReferenceCorners = {
+    {"Monza",
+     "R910-950 L955-1005 R1335-1365 R1420-1450 L2120-2170 R2170-2215 R2490-2630 R2850-2920 L3930-3980 "
+     "R4000-4115 L4125-4170 R5115-5435"},
+    {"Spa",
+     "R355-435 L1040-1080 R1105-1230 L1265-1315 R2385-2465 L2470-2550 R2615-2705 R2980-3165 "
+     "L3260-3350 L3775-3910 L3960-4150 R4450-4600 L4610-4740 R4910-5010 R5110-5245 L5945-5970 "
+     "L6145-6245 R6720-6780 L6780-6845"},
+    {"BrandsHatch",
+     "R150-185 R210-365 R550-680 L760-805 L835-910 L1005-1025 L1160-1335 R1510-1530 R1965-2125 "
+     "R2325-2390 R2455-2510 R2595-2665 R2725-2780 R2810-2830 L2955-3035 R3400-3530 R3540-3580 "
+     "R3615-3670"},
+    {"Zandvoort",
+     "R340-485 L610-655 R695-780 L835-975 R1155-1200 L1300-1385 R1455-1560 R1670-1890 R2080-2160 "
+     "R2190-2275 R2290-2435 L2510-2675 R3160-3205 L3210-3330 R3550-3665 R3725-3995"},
+};
+constexpr double kSlack = 30;  // metres
+
+// The editor runs with in G 0.90 and out G 0.50, once with a minimum length of 10 m (every
+// reference corner counts) and once with 60 m (only corners of 100 m or more must be found), and
+// its corners are compared up to where its fifteenth segment starts (that one takes the rest of the
+// lap) or over the whole lap:
+// - every corner segment overlaps, within 30 m, a stretch where the line turns its way with a
+//   radius under 700 m (no corner where there is none, none of the wrong hand);
+// - every reference corner before the fifteenth segment is overlapped, within 30 m, by a corner
+//   segment of its direction (none missed);
+// - with 10 m, the number of corner segments is within 2 of the reference corners.
+TEST_F(CourseData, CoursesMadeFromRealCircuitsFindTheirCorners) {
+    for (const auto& [track, reference] : kReferenceCorners)
+        for (const auto& [minLength, referenceLength] : {std::pair{10, 15.0}, {60, 100.0}})
+            for (uint32_t seed : {3u, 11u}) {
+                const int minimum = minLength;  // a plain local for the lambda
+                SCOPED_TRACE(track + " seed " + std::to_string(seed) + " minimum " + std::to_string(minimum) + " m");
+                TestApp run;
+                run.m.LangText = m.LangText;
+                set_folders(run.m, dir.path());
+                const loggen::LoggerMemory mem =
+                    generated({.laps = 3, .segments = 6, .course = trackFile(track), .seed = seed});
+                chooseGenerated(run, mem, mem.lapFirst + 1);
+                CorseParaState st;
+                int shown = 0;
+                run.f.windows.Corse_para = [&] {
+                    if (shown++ > 0) return Corse_end_Click(st);
+                    st.HScroll1.setValue(90);
+                    HScroll1_Change(run.m, st);
+                    st.HScroll2.setValue(50);
+                    HScroll2_Change(run.m, st);
+                    st.HScroll3.setValue(minimum);
+                    HScroll3_Change(run.m, st);
+                    Corse_ok_Click(st);
+                };
+                run.ui.inputAnswers = {track};
+                Corse_edit_Click(run.m, run.f, run.s, st);
+                ASSERT_EQ(shown, 2);
+
+                TestApp back;
+                readBack(back, run.m.CorseDir + "/" + track + ".dat");
+                std::vector<Corner> made;  // in metres of the centre line
+                double along = 0;
+                for (const auto& [letter, pulses] : segmentsOf(back.m)) {
+                    const double length = pulses * back.m.CourseMmPerPulse / 1000.0;
+                    made.push_back({letter, along, along + length});
+                    along += length;
+                    EXPECT_EQ(back.f.seg_str[made.size()][0], letter);
+                }
+                const loggen::Course& line = mem.course;
+                for (Corner& s : made) s.from *= line.length / along, s.to *= line.length / along;
+                // The fifteenth segment starts with the corner it opened on, if any, but is no corner
+                // of its own length.
+                const bool capped = made.size() == 15;
+                const double compareTo = capped ? made.back().from : line.length;
+                const std::vector<Corner> all = made;
+                if (capped) made.pop_back();
+
+                int corners = 0, expected = 0;
+                for (const Corner& s : made) {
+                    if (s.dir == 'S') continue;
+                    ++corners;
+                    bool turns = false;
+                    for (double at = s.from - kSlack; at <= s.to + kSlack && !turns; at += 1) {
+                        const double k = line.curvatureAt(at);
+                        turns = std::fabs(k) > 1 / 700.0 && (k > 0) == (s.dir == 'L');
+                    }
+                    EXPECT_TRUE(turns) << s.dir << " corner at " << s.from << ".." << s.to << " m";
+                }
+                for (const Corner& c : parseCorners(reference)) {
+                    if (c.from >= compareTo || c.to - c.from < referenceLength) continue;
+                    ++expected;
+                    EXPECT_TRUE(std::any_of(all.begin(), all.end(),
+                                            [&c](const Corner& s) {
+                                                return s.dir == c.dir && s.from <= c.to + kSlack &&
+                                                       c.from - kSlack <= s.to;
+                                            }))
+                        << c.dir << " corner at " << c.from << ".." << c.to << " m missed";
+                }
+                if (minimum == 10) {
+                    EXPECT_LE(std::abs(corners - expected), 2);
+                }
+            }
 }
 
 }  // namespace

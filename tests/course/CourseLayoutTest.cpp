@@ -1,22 +1,23 @@
-// The course layout: closure on itself, the heading pulled to whole turns, standstill, the zero
-// offset, the point and distance-step tables, what is drawn and the guards at the table ends.
+// The course layout and the course list: closure on itself, the heading pulled to whole turns,
+// standstill, the zero offset, the point and distance-step tables, what is drawn and the guards at
+// the table ends; laps of real circuits laid out keep the circuit's shape; the list's rows, totals,
+// CourseLen and units, and the two small controls of the course display.
 #include <algorithm>
-#include <cmath>
+#include <complex>
+#include <cstdio>
 #include <set>
 #include <string>
 #include <tuple>
 #include <vector>
 
-#include <gtest/gtest.h>
-
-#include "course/CourseLayout.h"
+#include "course/CourseList.h"
 #include "course/CourseTestSupport.h"
 #include "display/Panel.h"
+#include "logdata/Conversions.h"
+#include "logdata/Decode.h"
 
 namespace vt::test {
 namespace {
-
-using Op = RecordingCanvas::Op;
 
 // Largest distance of a point from the circle of radius 80 around the picture centre.
 double offCircle(const std::vector<Pt>& pts) {
@@ -58,8 +59,7 @@ TEST(CourseLayout, HeadingSumIsPulledToWholeTurns) {
 TEST(CourseLayout, FactorsGiveTheLapItsTrueLengthAndTurn) {
     // 72 km/h (speed count 101 at 200 mm) is 72 x 0.02777 = 1.99944 m a record.
     constexpr double kMetresPerRecord = 72 * 0.02777;
-    // A straight NORMAL lap (no closure) of 3000 records spans 2999 records' length before the
-    // picture's scaling (the first point is one record in).
+    // A straight NORMAL lap (no closure) of 3000 records spans 2999 records (the first point is one in).
     SyntheticLap straight(2);
     straight.samples(3000, 0).layOut(6000);
     EXPECT_NEAR(straight.f.course_scale * 160.0, 2999 * kMetresPerRecord, 2.0);
@@ -87,8 +87,8 @@ TEST(CourseLayout, StandstillChangesNeitherHeadingNorPosition) {
 }
 
 TEST(CourseLayout, ZeroOffsetIsTakenOffOnlyWhenSwitchedOn) {
-    // A sensor offset of +3 counts on a lap of fast straights and slow half turns. The closure
-    // spreads an error evenly per record, which does not undo an offset when the speed changes.
+    // A sensor offset of +3 counts on fast straights and slow half turns: the closure, spread evenly
+    // per record, does not undo an offset when the speed changes.
     auto build = [](SyntheticLap&& lap, int offset) {
         for (int i = 0; i < 2; ++i) lap.samples(120, offset, 180).samples(33, 30 + offset, 60);
         return lap.layOut();
@@ -212,6 +212,192 @@ TEST(CourseLayout, GuardsAtTheEdgesOfTheTables) {
     for (int i = 0; i < 25; ++i) marked.marker(i == 0 ? 255 : 254).samples(10, 12);
     marked.layOut();
     EXPECT_EQ(marked.ops(Op::Circle).size(), 17u * 2);
+}
+
+// Best-fit similarity (rotation, scale, shift) of the points p onto q; RMS of what is left.
+double similarityRms(std::vector<std::complex<double>> p, std::vector<std::complex<double>> q) {
+    const double n = static_cast<double>(p.size());
+    std::complex<double> pc, qc, a;
+    for (size_t i = 0; i < p.size(); ++i) pc += p[i] / n, qc += q[i] / n;
+    double pp = 0, sum = 0;
+    for (size_t i = 0; i < p.size(); ++i) p[i] -= pc, q[i] -= qc, a += std::conj(p[i]) * q[i], pp += std::norm(p[i]);
+    a /= pp;
+    for (size_t i = 0; i < p.size(); ++i) sum += std::norm(a * p[i] - q[i]);
+    return std::sqrt(sum / n);
+}
+
+// The second lap of a generated log on a real circuit, laid out, against the circuit's centre line.
+// A bike logs its lean angle, which the layout turns into the lateral acceleration of a bike leaning
+// that far (g times its tangent), so bike laps keep their shape as well.
+TEST(TrackShape, LaidOutCarAndBikeLapsKeepTheRealShape) {
+    const std::tuple<const char*, int, double> cases[] = {
+        // track, vehicle, RMS left as a part of the lap
+        {"Monza", loggen::kCar, 0.005},     {"Spa", loggen::kCar, 0.005},         {"BrandsHatch", loggen::kCar, 0.005},
+        {"Zandvoort", loggen::kCar, 0.005}, {"BrandsHatch", loggen::kBike, 0.01}, {"Zandvoort", loggen::kBike, 0.01}};
+    for (const auto& [track, carType, maxFraction] : cases) {
+        SCOPED_TRACE(std::string(track) + (carType == loggen::kBike ? " bike" : " car"));
+        const loggen::LoggerMemory mem =
+            generated({.laps = 3, .segments = 6, .course = trackFile(track), .carType = carType});
+        TestApp app;
+        Module1& m = app.m;
+        chooseGenerated(app, mem, mem.lapFirst + 1);
+        // Where along the lap each course point lies: the distance the layout itself stepped.
+        std::vector<double> along;
+        double total = 0;
+        for (int32_t n = m.RecPtr; n < m.RecPtr + m.RecCount; ++n) {
+            int16_t v = static_cast<int16_t>(recWord(m, n, 12));
+            if (!isMarker(m, n) && Soku_conv(m, v)) along.push_back(total += v * 0.02777);
+        }
+        std::vector<std::complex<double>> drawn;  // the layout is mirrored top to bottom against y north
+        for (const Pt& p : coursePoints(app.f)) drawn.emplace_back(p.x, -p.y);
+        ASSERT_EQ(drawn.size(), along.size());
+        ASSERT_GT(drawn.size(), 100);
+        // The first sample falls somewhere in the first record after the line: try small shifts.
+        const double L = mem.course.length;
+        double rms = 1e18;
+        for (double shift = -20; shift <= 20; shift += 0.5) {
+            std::vector<std::complex<double>> real;
+            for (double a : along) {
+                const loggen::Point p = mem.course.positionAt(a * L / total + shift);
+                real.emplace_back(p.x, p.y);
+            }
+            rms = std::min(rms, similarityRms(drawn, real));
+        }
+        const CourseClosure cl = course_closure(m, app.f, app.pump);
+        EXPECT_LT(rms / L, maxFraction) << rms << " m RMS";
+        EXPECT_LT(std::fabs(cl.headingSum - cl.wholeTurns), 0.3);
+    }
+}
+
+struct ListApp : TestApp {
+    ListApp() {
+        m.LapCur = 3;
+        m.MmPerPulse = 100;  // 1 pulse = 0.1 m
+        m.TachoPulse = 1;    // count x 37.5 = rpm
+    }
+    // Entry e: time in 1/100 s, length in pulses, letter, then raw rpm and speed counts.
+    void put(int e, int time, int pulses, char letter, int rLo = 0, int rHi = 0, int sLo = 0, int sHi = 0) {
+        auto& b = m.LapTbl[3][static_cast<size_t>(e)];
+        const std::pair<size_t, int> words[] = {{0, time}, {2, rLo}, {4, rHi}, {6, sLo}, {8, sHi}, {20, pulses}};
+        for (const auto& [at, v] : words) b[at] = static_cast<uint8_t>(v >> 8), b[at + 1] = static_cast<uint8_t>(v);
+        b[27] = static_cast<uint8_t>(letter);
+    }
+    RecordingCanvas& pic() { return static_cast<RecordingCanvas&>(*f.Picture3); }
+    void list() { grf_2_Click(m, f, pump); }
+    // Texts drawn at a row's y from x0 on, joined into one line, or listed with their x ("x:text|...").
+    std::string line(float y, float x0, bool withX = false) {
+        std::string out;
+        for (const auto& op : pic().texts()) {
+            if (op.y1 != y || op.x1 < x0) continue;
+            char x[16];
+            std::snprintf(x, sizeof x, "%s%g:", out.empty() ? "" : "|", op.x1);
+            out += (withX ? x : "") + op.text;
+        }
+        return out;
+    }
+    std::string row(float y) { return line(y, 0, true); }
+};
+
+TEST(CourseList, StraightAndLeftCornerGiveCourseLen371) {
+    ListApp l;
+    l.put(1, 1000, 2500, 'S');
+    l.put(2, 1205, 1205, 'L');
+    l.list();                       // a course shown without a lap (RecCount 0): no time, rpm or speed
+    EXPECT_EQ(l.m.CourseLen, 371);  // 3705 / 10 + 0.5
+    EXPECT_EQ(l.row(2), "153:*   Course List   *");
+    EXPECT_EQ(l.line(14, 0).substr(98), "     km/h");
+    EXPECT_EQ(l.row(32), "0:  CONT|27:~|31.5: 1|40.5:  |60:  250.0m |240:  250.0m ");
+    EXPECT_EQ(l.row(45), "0:         1|45:~|49.5: 2|58.5:  |120:  120.5m |240:  370.5m ");
+    // Totals 4 below a rule 16 below the last row.
+    const auto rules = l.pic().linesOf(QBColor(6));
+    ASSERT_EQ(rules.size(), 1u);
+    EXPECT_EQ(std::tuple(rules[0].y1, rules[0].x1, rules[0].x2), std::tuple(61.0f, 10.0f, 480.0f));
+    EXPECT_EQ(l.row(65), "60:  250.0m |120:  120.5m |180:    0.0m |240:  370.5m ");
+}
+
+TEST(CourseList, LoggedLapAddsTimesRpmAndSpeedsInBothUnits) {
+    const std::tuple<int16_t, const char*, const char*, const char*> units[] = {
+        // unit, header, row 1, totals
+        {0, "     km/h", "  300.0m   300.0m  0:15.23   3750~  9000   50~ 400", " 0:21.28   3000~  9000   50~ 400"},
+        {1, "     M/h", "  0.186M   0.186M  0:15.23   3750~  9000  31~ 311", " 0:21.28   3000~  9000  31~ 311"}};
+    for (const auto& [unit, header, row1, totals] : units) {
+        ListApp l;
+        l.m.SpeedUnit = unit;
+        l.m.MmPerPulse = 7;
+        l.m.CourseMmPerPulse = 100;  // the course's own distance per pulse, for this list only
+        // rpm counts 100 and 240: 3750 and 9000; speed counts 139 and 1389: 50 and 500 km/h (400 at
+        // most in km/h, 311 M/h).
+        l.put(1, 1523, 3000, 'R', 100, 240, 139, 1389);
+        l.put(2, 605, 2000, 'S', 80, 200, 278, 700);
+        l.m.RecCount = 1200;
+        l.list();
+        EXPECT_EQ(l.line(14, 0).substr(98), header);
+        EXPECT_EQ(l.line(32, 180), row1);
+        EXPECT_EQ(l.line(65, 300), totals);  // lowest and highest of all rows
+        EXPECT_EQ(l.f.lap_time.Caption, "0:21.28");
+        EXPECT_EQ(l.m.CourseLen, 500);
+        EXPECT_EQ(l.m.MmPerPulse, 7);
+    }
+}
+
+TEST(CourseList, RowsUntilATimeOfZeroAndFifteenAtMost) {
+    ListApp l;
+    l.m.CourseLen = 1234;
+    l.f.Gauge1.Visible = true;
+    l.put(2, 500, 100, 'S');  // entry 1 has time 0: picture, panel and CourseLen left alone
+    l.list();
+    EXPECT_TRUE(l.pic().ops.empty());
+    EXPECT_EQ(l.m.CourseLen, 1234);
+    EXPECT_TRUE(l.f.Gauge1.Visible);
+
+    for (int e = 1; e <= 16; ++e) l.put(e, 100, 100, 'S');
+    l.list();
+    EXPECT_FALSE(l.f.Gauge1.Visible);  // the panel is hidden under the list
+    EXPECT_EQ(l.m.CourseLen, 150);
+    EXPECT_EQ(l.line(32 + 13 * 14, 0).substr(0, 10), "        14");
+    EXPECT_TRUE(l.line(32 + 13 * 15, 0).empty());
+    EXPECT_GE(l.pump.passes, 15);
+}
+
+TEST(CourseList, DistanceTexts) {
+    const std::tuple<int16_t, float, const char*> cases[] = {
+        // unit, distance in 0.1 m (tenths are cut), text
+        {0, 1234, "  123.4m "},   {0, 1239.9f, "  123.9m "}, {0, 0, "    0.0m "},
+        {0, 123456, "12345.6m "}, {1, 10000, "  0.621M "},   {1, 0, "  0.000M "},
+    };
+    TestApp app;
+    for (const auto& [unit, d, text] : cases) {
+        app.m.SpeedUnit = unit;
+        dist_text(app.m, app.f, d);
+        EXPECT_EQ(app.f.dist_str, text) << d;
+    }
+}
+
+TEST(CourseList, PictureClickSwitchesTheZeroOffsetAndUnitBoxTheSpeedUnit) {
+    SyntheticLap lap;
+    TestApp& app = lap;
+    lap.samples(200, 12);
+    app.m.CourseLen = 400;
+    Picture1_Click(app.m, app.f, app.pump);  // no lap chosen: nothing
+    EXPECT_EQ(app.f.CHK_AVR.Caption, "OFF");
+    EXPECT_TRUE(lap.pic().ops.empty());
+    app.m.RecCount = 200;
+    for (const auto& [before, after] : {std::pair{"OFF", "ON"}, {"ON", "OFF"}, {"", "ON"}}) {
+        app.f.CHK_AVR.Caption = before;
+        Picture1_Click(app.m, app.f, app.pump);
+        EXPECT_EQ(app.f.CHK_AVR.Caption, after);
+    }
+    EXPECT_EQ(app.f.course_pts, 200);
+    EXPECT_EQ(lap.pic().texts().back().text, " Km/h");  // laid out, speed printed
+    std::string error;
+    ASSERT_TRUE(app.f.MSComm1->setPortOpen(true, &error)) << error;
+    Picture1_Click(app.m, app.f, app.pump);  // not while the logger link is open
+    EXPECT_EQ(app.f.CHK_AVR.Caption, "ON");
+    for (bool checked : {true, false}) {
+        app.f.Check1.Checked = checked;
+        Check1_Click(app.m, app.f);
+        EXPECT_EQ(app.m.SpeedUnit, checked ? 1 : 0);
+    }
 }
 
 }  // namespace
