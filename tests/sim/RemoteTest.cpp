@@ -19,33 +19,6 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-std::vector<Fields> journal(RemoteStation& r) {
-    std::vector<Fields> out;
-    for (const std::string& l : r.takeJournal()) out.push_back(parseJson(l));
-    return out;
-}
-
-// Bytes with the time each chunk left the line.
-std::vector<Arrival> runFor(RemoteStation& r, int64_t from, int64_t to) {
-    std::vector<Arrival> out;
-    int64_t t = from;
-    for (;;) {
-        const int64_t due = r.nextDueMs(t);
-        if (due < 0 || due > to) break;
-        t = std::max(t, due);
-        std::string b = r.transmit(t);
-        if (!b.empty()) {
-            out.push_back({t, std::move(b)});
-        } else if (r.nextDueMs(t) == t) {
-            ADD_FAILURE() << "nextDueMs keeps saying " << t;
-            break;
-        }
-    }
-    std::string rest = r.transmit(to);
-    if (!rest.empty()) out.push_back({to, std::move(rest)});
-    return out;
-}
-
 // When the last byte of `text` had arrived; -1 never.
 int64_t arrivedAt(const std::vector<Arrival>& a, const std::string& text) {
     std::string got;
@@ -91,7 +64,7 @@ TEST_P(RemoteRing, InitIsOkAndTheCallComesAtItsTime) {
     o.baud = GetParam().baud;
     RemoteStation r(o);
     r.receive("AT&FS0=1\r", 100);
-    const std::vector<Arrival> a = runFor(r, 100, 100 + GetParam().ringAfterMs + 1000);
+    const std::vector<Arrival> a = runUntil(r, 100, 100 + GetParam().ringAfterMs + 1000);
     const std::string connect = "\r\nCONNECT " + std::to_string(GetParam().baud) + "\r\n";
     EXPECT_EQ(joined(a), "AT&FS0=1\r\r\nOK\r\n\r\nRING\r\n" + connect);
     // The terminal takes "OK" within its 20 s, long before the ring.
@@ -103,7 +76,7 @@ TEST_P(RemoteRing, InitIsOkAndTheCallComesAtItsTime) {
     EXPECT_TRUE(r.modem().carrier());
     EXPECT_THAT(r.takeLineChanges(), ElementsAre(ModemLines{false, true}, ModemLines{true, false}));
 
-    const std::vector<Fields> j = journal(r);
+    const std::vector<Fields> j = journalOf(r);
     ASSERT_EQ(eventsOf(j, "modem").size(), 1u);
     EXPECT_EQ(eventsOf(j, "modem")[0].at("text"), "AT&FS0=1");
     ASSERT_EQ(eventsOf(j, "ring").size(), 1u);
@@ -118,19 +91,21 @@ INSTANTIATE_TEST_SUITE_P(Times, RemoteRing,
                                            RingCase{"FiveSecondsSlowLine", 5000, 2400}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(RemoteRing, NoInitNoCall) {
+TEST(RemoteRing, NoInitNoCallAndNoFrames) {
     RemoteStation r({});
     r.receive("hello\r", 0);
-    EXPECT_EQ(joined(runFor(r, 0, 10000)), "hello\r");
+    r.receive(liveFrame('G', 1, 0), 10);
+    EXPECT_EQ(joined(runUntil(r, 0, 10000)), "hello\r" + liveFrame('G', 1, 0)) << "echoed, not answered";
     EXPECT_FALSE(r.modem().carrier());
     EXPECT_EQ(r.nextDueMs(10000), -1);
+    EXPECT_THAT(eventsOf(journalOf(r), "received"), IsEmpty());
 }
 
 TEST(RemoteRing, AnotherInitPutsTheCallOff) {
     RemoteStation r({});
     r.receive("AT\r", 0);
     r.receive("ATE0\r", 800);
-    const std::vector<Arrival> a = runFor(r, 0, 3000);
+    const std::vector<Arrival> a = runUntil(r, 0, 3000);
     EXPECT_GE(arrivedAt(a, "RING"), 1800);
 }
 
@@ -143,7 +118,7 @@ TEST(RemoteCall, SendsEachCommandAtItsTimeAndHangsUp) {
     RemoteStation r(o);
     r.receive("AT&FS0=1\r", 0);
     const int64_t connected = 1000;
-    const std::vector<Arrival> a = runFor(r, 0, 40000);
+    const std::vector<Arrival> a = runUntil(r, 0, 40000);
     const std::string strt = command("STRT"), para = command("PARA");
     EXPECT_EQ(joined(a), "AT&FS0=1\r\r\nOK\r\n\r\nRING\r\n\r\nCONNECT 9600\r\n" + strt + para + "\r\nNO CARRIER\r\n");
     // Six bytes at 960 a second: the last leaves 7 ms after it was sent.
@@ -152,7 +127,7 @@ TEST(RemoteCall, SendsEachCommandAtItsTimeAndHangsUp) {
     EXPECT_GE(arrivedAt(a, "NO CARRIER\r\n"), connected + 10000);
     EXPECT_FALSE(r.modem().carrier());
 
-    const std::vector<Fields> j = journal(r);
+    const std::vector<Fields> j = journalOf(r);
     const std::vector<Fields> sent = eventsOf(j, "sent");
     ASSERT_EQ(sent.size(), 2u) << "STOP was planned after the hang-up";
     EXPECT_EQ(sent[0].at("text"), "STRT");
@@ -172,10 +147,10 @@ TEST(RemoteCall, AfterAHangUpTheNextInitBringsANewCallWithTheWholePlan) {
     o.hangupAfterMs = 2000;
     RemoteStation r(o);
     r.receive("AT\r", 0);
-    runFor(r, 0, 5000);
+    runUntil(r, 0, 5000);
     r.receive("AT\r", 5000);
-    runFor(r, 5000, 10000);
-    const std::vector<Fields> j = journal(r);
+    runUntil(r, 5000, 10000);
+    const std::vector<Fields> j = journalOf(r);
     EXPECT_EQ(eventsOf(j, "ring").size(), 2u);
     const std::vector<Fields> sent = eventsOf(j, "sent");
     ASSERT_EQ(sent.size(), 2u);
@@ -187,9 +162,9 @@ TEST(RemoteCall, TerminalGoneEndsTheCall) {
     o.sends = {{"STRT", 500}};
     RemoteStation r(o);
     r.receive("AT\r", 0);
-    runFor(r, 0, 1100);
+    runUntil(r, 0, 1100);
     r.dtrOff(1100);
-    EXPECT_EQ(joined(runFor(r, 1100, 3000)), "") << "nothing is sent once the terminal is gone";
+    EXPECT_EQ(joined(runUntil(r, 1100, 3000)), "") << "nothing is sent once the terminal is gone";
     EXPECT_FALSE(r.modem().carrier());
 }
 
@@ -198,8 +173,8 @@ TEST(RemoteCall, TerminalGoneEndsTheCall) {
 TEST(RemoteReceive, JournalsEveryFrameByteForByteAndTheRestAsText) {
     RemoteStation r({});
     r.receive("AT\r", 0);
-    runFor(r, 0, 1100);
-    journal(r);
+    runUntil(r, 0, 1100);
+    journalOf(r);
     const std::string g = liveFrame('G', 300, 0x11), s = liveFrame('S', 0, 0x22), n = liveFrame('N', 7, 0xFF);
     std::string p = liveFrame('P', 0, 0x33);
     p[frame::kChecksum] ^= 1;  // a frame with a bad sum is still a frame
@@ -209,7 +184,7 @@ TEST(RemoteReceive, JournalsEveryFrameByteForByteAndTheRestAsText) {
     for (std::size_t k = 0; k < all.size(); k += 7) r.receive(all.substr(k, 7), 1200 + int64_t(k));
 
     std::vector<std::string> got;
-    for (const Fields& f : journal(r)) {
+    for (const Fields& f : journalOf(r)) {
         if (f.at("event") == "received")
             got.push_back(f.at("kind") + (f.count("counter") ? " " + f.at("counter") : "") + " " + f.at("checksum") +
                           " " + f.at("hex"));
@@ -218,12 +193,6 @@ TEST(RemoteReceive, JournalsEveryFrameByteForByteAndTheRestAsText) {
     }
     EXPECT_THAT(got, ElementsAre("text OK\r\n", "G 300 true " + hexOf(g), "text " + noise, "S true " + hexOf(s),
                                  "P false " + hexOf(p), "text zz", "N 7 true " + hexOf(n)));
-}
-
-TEST(RemoteReceive, NothingIsAFrameBeforeTheCall) {
-    RemoteStation r({});
-    r.receive(liveFrame('G', 1, 0), 0);
-    EXPECT_THAT(eventsOf(journal(r), "received"), IsEmpty());
 }
 
 }  // namespace

@@ -40,12 +40,6 @@ std::string sub(int cmd, const std::string& value = "") {
 }
 std::string modemState(int v) { return sub(comport::kNotifyModemState + comport::kServer, bytes({v})); }
 
-std::vector<Fields> journal(Rfc2217Server& s) {
-    std::vector<Fields> out;
-    for (const std::string& l : s.takeJournal()) out.push_back(parseJson(l));
-    return out;
-}
-
 // A server that has made its offers and heard the client agree to everything (the com port
 // option included), with its output and journal drained.
 Rfc2217Server agreed() {
@@ -66,7 +60,7 @@ TEST(Rfc2217Negotiation, OffersBinaryAndSgaBothWaysAndAsksForTheComPort) {
     s.start(0);
     EXPECT_EQ(s.takeOutput(), verb(kWILL, kBinary) + verb(kDO, kBinary) + verb(kWILL, kSuppressGoAhead) +
                                   verb(kDO, kSuppressGoAhead) + verb(kDO, kComPort));
-    EXPECT_EQ(journal(s).size(), 5u);
+    EXPECT_EQ(journalOf(s).size(), 5u);
     EXPECT_FALSE(s.comPortUp());
 }
 
@@ -124,7 +118,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(Rfc2217Negotiation, JournalsWhatCameAndWhatWentBack) {
     Rfc2217Server s;
     s.fromClient(verb(kWILL, kEcho) + verb(kWILL, kComPort), 5);
-    const std::vector<Fields> j = journal(s);
+    const std::vector<Fields> j = journalOf(s);
     ASSERT_EQ(j.size(), 3u);
     EXPECT_EQ(j[0].at("event"), "telnet");
     EXPECT_EQ(j[0].at("got"), "WILL");
@@ -197,7 +191,7 @@ TEST_P(Rfc2217ComPort, AnswersWithTheValueInEffect) {
     EXPECT_EQ(s.fromClient(sub(c.cmd, c.value), 7), "");
     EXPECT_EQ(s.takeOutput(), c.reply == "-" ? "" : sub(c.cmd + comport::kServer, c.reply));
     c.check(s, s.takeRequests());
-    const std::vector<Fields> j = journal(s);
+    const std::vector<Fields> j = journalOf(s);
     ASSERT_EQ(j.size(), 1u);
     EXPECT_EQ(j[0].at("event"), "comport");
 }
@@ -274,7 +268,7 @@ TEST(Rfc2217ComPort, JournalsTheSettingsReceived) {
     s.fromClient(
         sub(comport::kSetBaudRate, bytes({0, 0, 0x4B, 0})) + sub(comport::kFlowSuspend) + sub(comport::kFlowResume), 9);
     EXPECT_FALSE(s.suspended());
-    const std::vector<Fields> j = journal(s);
+    const std::vector<Fields> j = journalOf(s);
     ASSERT_EQ(j.size(), 3u);
     EXPECT_EQ(j[0].at("command"), "set-baudrate");
     EXPECT_EQ(num(j[0], "value"), 19200);
@@ -379,7 +373,7 @@ TEST(Rfc2217Hostile, SubnegotiationWithoutEndIsDroppedAndReadingGoesOn) {
         0);
     EXPECT_EQ(data, std::string(70 - 63, 'z')) << "what follows the 64 bytes is data again";
     EXPECT_EQ(s.takeOutput(), modemState(kIdleLines));
-    const std::vector<Fields> j = journal(s);
+    const std::vector<Fields> j = journalOf(s);
     ASSERT_FALSE(j.empty());
     EXPECT_EQ(j[0].at("event"), "telnet");
     EXPECT_EQ(num(j[0], "dropped"), 65);

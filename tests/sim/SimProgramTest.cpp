@@ -6,8 +6,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <csignal>
-#include <cstdio>
 #include <cstring>
 #include <ostream>
 #include <string>
@@ -19,18 +17,17 @@
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
-#include <spawn.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <QProcess>
+
 #include "sim/Rfc2217.h"
 #include "sim/SimTestSupport.h"
+#include "support/SimProcess.h"
 #include "support/TestApp.h"
-
-extern char** environ;
 
 namespace vt::sim::test {
 namespace {
@@ -38,39 +35,11 @@ namespace {
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
 using vt::test::readFile;
+using vt::test::SimProcess;
 using vt::test::TempDir;
 using vt::test::writeFile;
 
 constexpr int kWaitMs = 10000;  // a bound, never a sleep: every wait ends as soon as its data is there
-
-struct Child {
-    pid_t pid = -1;
-    int out = -1, err = -1;
-};
-
-Child start(const std::vector<std::string>& args) {
-    int out[2], err[2];
-    Child c;
-    if (::pipe(out) != 0 || ::pipe(err) != 0) return c;
-    posix_spawn_file_actions_t fa;
-    ::posix_spawn_file_actions_init(&fa);
-    ::posix_spawn_file_actions_adddup2(&fa, out[1], 1);
-    ::posix_spawn_file_actions_adddup2(&fa, err[1], 2);
-    ::posix_spawn_file_actions_addclose(&fa, out[0]);
-    ::posix_spawn_file_actions_addclose(&fa, err[0]);
-    std::vector<std::string> all{VELTRA_LOGGER_SIM_PATH};
-    all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& a : all) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    if (::posix_spawn(&c.pid, argv[0], &fa, nullptr, argv.data(), environ) != 0) c.pid = -1;
-    ::posix_spawn_file_actions_destroy(&fa);
-    ::close(out[1]);
-    ::close(err[1]);
-    c.out = out[0];
-    c.err = err[0];
-    return c;
-}
 
 // Reads from fd until `enough` says so, the other end closes or the bound passes.
 template <typename Enough>
@@ -90,58 +59,26 @@ std::string readUntil(int fd, Enough enough, int boundMs = kWaitMs) {
     }
     return got;
 }
-std::string readAll(int fd) {
-    return readUntil(fd, [](const std::string&) { return false; });
-}
-
-// Waits for the exit (its pipes close first) and gives the status, -1 when it did not exit.
-int exitStatus(Child& c) {
-    readAll(c.out);
-    readAll(c.err);
-    int status = 0;
-    if (::waitpid(c.pid, &status, 0) != c.pid) return -1;
-    ::close(c.out);
-    ::close(c.err);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-// The path or address the program names on its first line.
-std::string firstLine(Child& c) {
-    const std::string first = readUntil(c.out, [](const std::string& s) { return s.find('\n') != std::string::npos; });
-    const std::string prefix = "veltra-logger-sim: ";
-    if (first.rfind(prefix, 0) != 0 || first.find('\n') == std::string::npos) {
-        ADD_FAILURE() << "first line: " << first;
-        return "";
-    }
-    return first.substr(prefix.size(), first.find('\n') - prefix.size());
-}
-
-// The pseudo-terminal at `path`, opened raw.
-int openRaw(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY);
-    termios t{};
-    if (fd >= 0 && ::tcgetattr(fd, &t) == 0) {
-        ::cfmakeraw(&t);
-        ::tcsetattr(fd, TCSANOW, &t);
-    }
-    return fd;
+void send(int fd, const std::string& bytes) {
+    ASSERT_EQ(::write(fd, bytes.data(), bytes.size()), ssize_t(bytes.size()));
 }
 
 TEST(SimProgram, ServesAPseudoTerminalAndEndsCleanlyOnSigterm) {
     TempDir dir;
     const std::string link = dir.file("logger"), journal = dir.file("journal.jsonl");
-    Child c = start({"--laps", "2", "--course", "oval", "--link", link, "--journal", journal});
-    ASSERT_GT(c.pid, 0);
-    const std::string slave = firstLine(c);
-    ASSERT_THAT(slave, StartsWith("/dev/"));
+    SimProcess sim({"--laps", "2", "--course", "oval", "--link", link}, journal);
+    ASSERT_THAT(sim.device(), StartsWith("/dev/"));
     char target[256] = {};
     ASSERT_GT(::readlink(link.c_str(), target, sizeof target - 1), 0);
-    EXPECT_EQ(std::string(target), slave);
+    EXPECT_EQ(std::string(target), sim.device());
 
-    const int fd = openRaw(link);
+    const int fd = ::open(link.c_str(), O_RDWR | O_NOCTTY);
     ASSERT_GE(fd, 0) << std::strerror(errno);
-    const std::string para = command("PARA");
-    ASSERT_EQ(::write(fd, para.data(), para.size()), ssize_t(para.size()));
+    termios t{};
+    ::tcgetattr(fd, &t);
+    ::cfmakeraw(&t);
+    ::tcsetattr(fd, TCSANOW, &t);
+    send(fd, command("PARA"));
     const std::string reply = readUntil(fd, [](const std::string& s) { return s.size() >= 25; });
     ::close(fd);
     ASSERT_EQ(reply.size(), 25u);
@@ -151,8 +88,7 @@ TEST(SimProgram, ServesAPseudoTerminalAndEndsCleanlyOnSigterm) {
     EXPECT_EQ(f[frame::kKind], 'P');
     EXPECT_EQ(f[frame::kMmPerPulse] * 256 + f[frame::kMmPerPulse + 1], 200);
 
-    ASSERT_EQ(::kill(c.pid, SIGTERM), 0);
-    EXPECT_EQ(exitStatus(c), 0);
+    EXPECT_EQ(sim.stop(), 0);
     struct stat st {};
     EXPECT_NE(::lstat(link.c_str(), &st), 0) << "the symlink outlived the program";
     const std::string lines = readFile(journal);
@@ -169,10 +105,6 @@ int connectTo(int port) {
     if (fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0) return fd;
     if (fd >= 0) ::close(fd);
     return -1;
-}
-
-void send(int fd, const std::string& bytes) {
-    ASSERT_EQ(::write(fd, bytes.data(), bytes.size()), ssize_t(bytes.size()));
 }
 
 std::string iac(std::initializer_list<int> b) {
@@ -211,10 +143,8 @@ TEST(SimProgram, Rfc2217ServerNegotiatesAndSendsTheParameterFrameEscaped) {
     TempDir dir;
     const std::string journal = dir.file("journal.jsonl");
     // 255 mm a pulse puts 0xFF at frame byte 4: the server must double it.
-    Child c =
-        start({"--rfc2217", "0", "--laps", "1", "--course", "oval", "--mm-per-pulse", "255", "--journal", journal});
-    ASSERT_GT(c.pid, 0);
-    const std::string where = firstLine(c);
+    SimProcess sim({"--rfc2217", "0", "--laps", "1", "--course", "oval", "--mm-per-pulse", "255"}, journal);
+    const std::string where = sim.device();
     ASSERT_THAT(where, StartsWith("rfc2217://127.0.0.1:"));
     const int port = std::stoi(where.substr(where.rfind(':') + 1));
 
@@ -248,8 +178,7 @@ TEST(SimProgram, Rfc2217ServerNegotiatesAndSendsTheParameterFrameEscaped) {
         EXPECT_EQ(raw.size(), 25u + std::count(data.begin(), data.end(), char(0xFF))) << "every 0xFF doubled";
         EXPECT_THAT(raw, HasSubstr(iac({0x00, kIAC, kIAC})));
     }
-    ASSERT_EQ(::kill(c.pid, SIGTERM), 0);
-    EXPECT_EQ(exitStatus(c), 0);
+    EXPECT_EQ(sim.stop(), 0);
     const std::string lines = readFile(journal);
     EXPECT_THAT(lines, HasSubstr("\"event\":\"telnet\",\"got\":\"WILL\",\"option\":44"));
     EXPECT_THAT(lines, HasSubstr("\"event\":\"comport\",\"command\":\"set-baudrate\",\"value\":115200"));
@@ -274,10 +203,13 @@ TEST_P(SimProgramStatus, ExitsWithTheDocumentedStatus) {
     std::vector<std::string> args = GetParam().args;
     for (std::string& a : args)
         if (a == "@FILE") a = file;
-    Child c = start(args);
-    ASSERT_GT(c.pid, 0);
-    const std::string out = readAll(c.out), err = readAll(c.err);
-    EXPECT_EQ(exitStatus(c), GetParam().status);
+    QStringList list;
+    for (const std::string& a : args) list << QString::fromStdString(a);
+    QProcess p;
+    p.start(QString::fromStdString(vt::test::simPath()), list);
+    ASSERT_TRUE(p.waitForFinished(kWaitMs));
+    const std::string out = p.readAllStandardOutput().toStdString(), err = p.readAllStandardError().toStdString();
+    EXPECT_EQ(p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, GetParam().status);
     EXPECT_THAT(GetParam().status == 0 ? out : err, HasSubstr(GetParam().says));
     if (GetParam().status != 0) {
         EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;

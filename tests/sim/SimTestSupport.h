@@ -37,8 +37,10 @@ struct Arrival {
     std::string bytes;
 };
 
-// Runs the simulator's clock from `from` to `to`, waking exactly when nextDueMs() says.
-inline std::vector<Arrival> runUntil(LoggerSim& sim, int64_t from, int64_t to) {
+// Runs the simulator's (or the remote station's) clock from `from` to `to`, waking exactly when
+// nextDueMs() says.
+template <typename Line>
+std::vector<Arrival> runUntil(Line& sim, int64_t from, int64_t to) {
     std::vector<Arrival> out;
     int64_t t = from;
     for (;;) {
@@ -145,7 +147,9 @@ inline Fields parseJson(const std::string& line) {
     return out;
 }
 
-inline std::vector<Fields> journalOf(LoggerSim& sim) {
+// The journal lines of a simulator, a remote station or an RFC 2217 server.
+template <typename Journaled>
+std::vector<Fields> journalOf(Journaled& sim) {
     std::vector<Fields> out;
     for (const std::string& l : sim.takeJournal()) out.push_back(parseJson(l));
     return out;
