@@ -1,5 +1,6 @@
 // The veltra tool's log commands, run as the real binary: the same list, parameter and export
-// texts as the terminal's windows, options reaching the generated log, and clear failures.
+// texts as the terminal's windows, options reaching the generated log; every command's help, its
+// usage mistakes (status 2) and its failures (status 1, one line naming the cause).
 #include <filesystem>
 #include <memory>
 #include <vector>
@@ -223,12 +224,38 @@ TEST_F(Tool, EveryCommandHelpsAndRefusesUsageMistakesWithStatus2) {
     EXPECT_FALSE(std::filesystem::exists(dir.file("r.pdf")));  // nor a report after a mistake
     EXPECT_FALSE(std::filesystem::exists(dir.file("c.dat")));  // nor did a course command refused
     EXPECT_FALSE(std::filesystem::exists(dir.file("c.png")));  // nor a comparison's picture
-    EXPECT_EQ(run("frobnicate").code, 2);
+    EXPECT_EQ(run("frobnicate").code, 2);                      // an unknown command
     EXPECT_EQ(run("--help").code, 0);
     EXPECT_NE(run("generate v.log --segments 16").code, 0);  // refused by the generator
-    ToolRun nowhere = run("generate no/such/folder/x.log");
-    EXPECT_EQ(nowhere.code, 1);
-    EXPECT_EQ(nowhere.errLines().size(), 1u);
+}
+
+// What cannot be done ends with status 1, nothing on standard output and one line saying why.
+TEST_F(Tool, FailuresEndWithStatus1AndOneLineSayingWhy) {
+    ASSERT_EQ(run("generate u.log --laps 2").code, 0);
+    ASSERT_EQ(run("coursedata u.log --lap 1 -o ok.dat").code, 0);
+    std::filesystem::copy_file(dir.file("ok.dat"), dir.file("cut.dat"));
+    std::filesystem::resize_file(dir.file("cut.dat"), 490);
+    const std::pair<const char*, const char*> cases[] = {
+        {"compare u.log --lap 2 --ref-lap 5", "lap 5 is not in the log (laps 1..2)"},
+        {"compare u.log --lap 2 --ref none.log", "none.log: No such file"},
+        {"compare u.log --lap 7", "lap 7 is not in u.log"},
+        {"coursedata --show u.log", "a log of laps 1..2, not a course"},
+        {"coursedata --show cut.dat", "490 bytes, shorter than its header and segment page"},
+        {"coursedata --show none.dat", "no such file"},
+        {"coursedata u.log --lap 2 -o no/such/folder/x.dat", "no/such/folder/x.dat"},
+        {"coursedata u.log --lap 9 -o x.dat", "lap 9 is not in u.log"},
+        {"report u.log --lap 2 --pdf no/such/folder/r.pdf", "report: cannot write no/such/folder/r.pdf"},
+        {"report u.log --lap 9 --pdf r.pdf", "lap 9 is not in u.log"},
+        {"generate no/such/folder/x.log", "no/such/folder/x.log"},
+    };
+    for (const auto& [line, reason] : cases) {
+        const ToolRun r = run(line);
+        EXPECT_EQ(r.code, 1) << line;
+        EXPECT_TRUE(r.out.empty()) << line;
+        ASSERT_EQ(r.errLines().size(), 1u) << line << "\n" << r.err;
+        EXPECT_THAT(r.errLines()[0], ::testing::AllOf(StartsWith("veltra: "), HasSubstr(reason))) << line;
+    }
+    for (const char* name : {"x.dat", "r.pdf"}) EXPECT_FALSE(std::filesystem::exists(dir.file(name))) << name;
 }
 
 TEST_F(Tool, ExportOfALogNamedTxtLeavesTheLogAlone) {

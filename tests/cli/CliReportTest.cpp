@@ -96,15 +96,5 @@ TEST_F(Report, ReportInJapaneseCarriesItsTexts) {
     EXPECT_THAT(text, HasSubstr("\xE6\x97\xA5\xE4\xBB\x98 \xEF\xBC\x9A"));      // date
 }
 
-TEST_F(Report, ReportThatCannotBeWrittenFailsWithOneLine) {
-    ToolRun r = run("report gen.log --lap 2 --pdf no/such/folder/r.pdf");
-    EXPECT_EQ(r.code, 1);
-    ASSERT_EQ(r.errLines().size(), 1u) << r.err;
-    EXPECT_THAT(r.errLines()[0], HasSubstr("report: cannot write no/such/folder/r.pdf"));
-    ToolRun lap = run("report gen.log --lap 9 --pdf r.pdf");
-    EXPECT_EQ(lap.code, 1);
-    EXPECT_THAT(lap.err, HasSubstr("lap 9 is not in gen.log"));
-}
-
 }  // namespace
 }  // namespace vt::test

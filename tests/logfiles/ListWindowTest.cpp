@@ -45,8 +45,7 @@ LogImage oneLap(int n, int time) {
     return img;
 }
 
-// The two laps with one summary word changed.
-LogImage changed(int lap, int seg, int byte, int value) {
+LogImage changed(int lap, int seg, int byte, int value) {  // the two laps, one summary word changed
     LogImage img = twoLaps();
     img.set16(lap, seg, byte, value);
     return img;
@@ -174,7 +173,7 @@ TEST_F(Lists, ParameterDisplayFromTheHeader) {
         model_name_Click(app.m, para);
         EXPECT_EQ(para.model_name.Caption, model);
     }
-    EXPECT_EQ(app.m.CarType, 0);
+    EXPECT_EQ(app.m.CarType, 0);  // the display's own choice
 }
 
 // One-segment laps 1..n; with the five default times lap 3 is the fastest (1:10.00), then lap 5.
@@ -242,9 +241,8 @@ TEST_F(Picking, DeleteThreeSelectedLinesUndoThenPick) {
     using Click = void (*)(Module1&, Form3State&, Services&);
     for (Click click : {Click{DEL_Click}, Click{Command1_Click}}) {  // nothing picked yet
         click(app.m, st, app.s);
-        EXPECT_TRUE(lastMessageIs(79, MsgIcon::Question));
+        EXPECT_TRUE(lastMessageIs(79, MsgIcon::Question) && !st.Unloaded);
     }
-    EXPECT_FALSE(st.Unloaded);
     drag(77, 3 * 77);  // laps 4, 3, 2
     DEL_Click(app.m, st, app.s);
     for (int lap = 1; lap <= 5; ++lap) EXPECT_EQ(deleted(lap), lap >= 2 && lap <= 4) << lap;
@@ -255,8 +253,7 @@ TEST_F(Picking, DeleteThreeSelectedLinesUndoThenPick) {
     EXPECT_EQ(st.Label4.Caption + st.Label6.Caption, " 3 1:10.00");
     drag(2 * 77);  // the pick button hands lap 3 back and closes the window
     Command1_Click(app.m, st, app.s);
-    EXPECT_EQ(app.m.SelLap, 3);
-    EXPECT_TRUE(st.Unloaded);
+    EXPECT_TRUE(app.m.SelLap == 3 && st.Unloaded);
 }
 
 TEST_F(Picking, AllLinesOfAHundredLapsFitDelList) {
@@ -346,8 +343,7 @@ TEST_F(Export, EveryLapFromItsLapMarkerToTheNextWithoutAllocatingPerRecord) {
         EXPECT_EQ(std::count(l.begin(), l.end(), ','), 13) << l;
         segLines += l.rfind("S,2,", 0) == 0 || l.rfind("S,3,", 0) == 0;
     }
-    EXPECT_EQ(segLines, 3 * 2);  // the record after each segment marker
-    EXPECT_EQ(notes, "");
+    EXPECT_EQ(std::pair(segLines, notes), std::pair(3 * 2, std::string()));  // the record after each segment marker
     EXPECT_THAT(lines[1], StartsWith("G,,,"));
     EXPECT_EQ(std::tuple(app.m.RecPtr, app.m.RecCount, app.m.LapCur, app.m.MmPerPulse), chosen);
     EXPECT_EQ(std::tuple(app.m.ReplayOn, app.m.SelLap, app.f.Label1.Caption), std::tuple(0, 0, ""));

@@ -108,15 +108,8 @@ TEST_F(LogFile, LapsAbove100AndRecordsPastTheImageAreLeftOutReportedAndNotWritte
     EXPECT_EQ(std::pair(report.note(), again.m.LapLast), (std::pair<std::string, int16_t>("", 100)));
     EXPECT_EQ(lapWord(again.m, 100, 1, 0), 1111);
     EXPECT_TRUE(sameRecord(again.m, 64999));
-}
-
-TEST_F(LogFile, WhatWasLeftOutIsCountedInWords) {
-    LoadReport one;
-    one.records = 5;
-    one.lapsLeftOut = 1;
-    one.recordsLeftOut = 1;
-    one.partialBytes = 1;
-    EXPECT_EQ(one.note(),
+    report = LoadReport{.records = 5, .recordsLeftOut = 1, .lapsLeftOut = 1, .partialBytes = 1};  // in words
+    EXPECT_EQ(report.note(),
               "1 lap above lap 100 left out; 1 record after the 65000th left out; 1 byte after the last whole record "
               "ignored");
 }
@@ -149,10 +142,8 @@ TEST_F(LogFile, OpenMenuLoadsTheChosenLogAndReportsFailures) {
     writeFile(dir.file("short.log"), "short");
     MOpenLog_Click(app.m, app.f, app.s, [&] { app.m.LogFileName = dir.file("good.log"); });
     ASSERT_EQ(app.ui.messages.size(), 1u);
-    EXPECT_EQ(app.ui.messages[0].text, lang(app.m, 166));
-    EXPECT_EQ(app.ui.messages[0].title, lang(app.m, 167));
-    EXPECT_EQ(app.f.Label1.Caption, lang(app.m, 170));
-    EXPECT_EQ(app.m.LapLast, 5);
+    EXPECT_EQ(std::tuple(app.ui.messages[0].text, app.ui.messages[0].title, app.f.Label1.Caption, app.m.LapLast),
+              std::tuple(lang(app.m, 166), lang(app.m, 167), lang(app.m, 170), 5));
     EXPECT_GE(app.clock.msecs(), 1000);  // the one-second pause
     const std::pair<const char*, const char*> failures[] = {{"missing.log", "No such file"},
                                                             {"short.log", "shorter than"}};
@@ -179,15 +170,14 @@ TEST_F(LogFile, ReSaveReplacesAFileWithTheLogByteForByte) {
     Re_Save_Click(app.m, st, app.s);
     EXPECT_EQ(app.m.LogFileName, dir.file("copy.log"));
     ASSERT_EQ(app.ui.messages.size(), 2u);
-    EXPECT_EQ(app.ui.messages[1].text, "ファイル書き込み終了しました。");
-    EXPECT_EQ(app.ui.messages[1].title, "インフォーメーション");
+    EXPECT_EQ(std::pair(app.ui.messages[1].text, app.ui.messages[1].title),
+              std::pair(std::string("ファイル書き込み終了しました。"), std::string("インフォーメーション")));
     EXPECT_EQ(readFile(dir.file("copy.log")), readFile(dir.file("gen.log")));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);  // no temporary left
 }
 
 TEST_F(LogFile, NameDialogBuildsTheNameAndCancelLeavesNone) {
-    // The virtual clock stands at 5 December 2026. The line speed is taken in a fast download
-    // only. Enter in the name box is OK.
+    // The virtual clock stands at 5 December 2026; the line speed is taken in a fast download only.
     const struct {
         const char* name;
         int dateOption, clearOption, downMode;
@@ -203,9 +193,7 @@ TEST_F(LogFile, NameDialogBuildsTheNameAndCancelLeavesNone) {
         app.m.LogFileName = "left over";
         Form_NAME w(app.m, app.s, nullptr);
         FormNameState& name = w.state();
-        EXPECT_TRUE(app.m.LogFileName.empty());
-        EXPECT_TRUE(name.Option1[0].Checked);
-        EXPECT_TRUE(name.Option2[0].Checked);
+        EXPECT_TRUE(app.m.LogFileName.empty() && name.Option1[0].Checked && name.Option2[0].Checked);
         for (const Control* b : {&name.Frame3, &name.F_BOUD[0], &name.F_BOUD[1], &name.F_BOUD[2]})
             EXPECT_EQ(b->Enabled, c.downMode == 2);
         Option_Click(name.Option1, c.dateOption, name);
@@ -213,7 +201,7 @@ TEST_F(LogFile, NameDialogBuildsTheNameAndCancelLeavesNone) {
         F_BOUD_Click(name, 2);
         EXPECT_TRUE(name.FocusText1);
         w.nameBox()->setText(c.name);
-        QMetaObject::invokeMethod(w.nameBox(), "returnPressed");
+        QMetaObject::invokeMethod(w.nameBox(), "returnPressed");  // Enter is OK
         EXPECT_EQ(w.result(), QDialog::Accepted);
         EXPECT_EQ(std::tuple(app.m.LogFileName, app.m.MemClearAsk, app.m.FastRate),
                   std::tuple(c.path, c.clearOption == 1 ? kTrue : kFalse, c.downMode == 2 ? 2 : 0));
@@ -236,10 +224,7 @@ TEST_F(LogFile, TypedNamesThatCouldLeaveTheLogFolderAreRefused) {
         name.Text1 = text;
         name.FocusText1 = false;
         Command1_Click(app.m, name, app.s);
-        EXPECT_FALSE(name.Unloaded) << text;
-        EXPECT_TRUE(name.FocusText1) << text;
-        EXPECT_TRUE(lastMessageIs(120)) << text;
-        EXPECT_TRUE(app.m.LogFileName.empty()) << text;
+        EXPECT_TRUE(!name.Unloaded && name.FocusText1 && lastMessageIs(120) && app.m.LogFileName.empty()) << text;
         app.ui.messages.clear();
         app.ui.inputAnswers = {text};
         Re_Save_Click(app.m, st, app.s);

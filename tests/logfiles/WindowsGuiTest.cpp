@@ -17,12 +17,6 @@
 namespace vt::test {
 namespace {
 
-// Saves a picture of a window for a person to look at, when VELTRA_SHOT_DIR names a folder.
-void shot(QWidget& w, const std::string& name) {
-    if (const char* folder = std::getenv("VELTRA_SHOT_DIR"))
-        w.grab().save(QString::fromStdString(std::string(folder) + "/" + name + ".png"));
-}
-
 struct LogMenus : LogTest {
     std::unique_ptr<mainform> window;
     Form3* list = nullptr;
@@ -42,7 +36,6 @@ struct LogMenus : LogTest {
         });
     }
 
-    // Mouse events in the list box of `list`.
     QWidget* viewport() const { return list->text1()->viewport(); }
     // The middle of column `col` of line `line`.
     QPoint at(int line, int col) const {
@@ -60,6 +53,11 @@ struct LogMenus : LogTest {
         QPoint last = from;
         for (QPoint p : via) send(QEvent::MouseMove, last = p, Qt::NoButton, Qt::LeftButton);
         send(QEvent::MouseButtonRelease, last, Qt::LeftButton, Qt::NoButton);
+    }
+    void doubleClick(QPoint p) {
+        drag(p);
+        send(QEvent::MouseButtonDblClick, p, Qt::LeftButton, Qt::LeftButton);
+        send(QEvent::MouseButtonRelease, p, Qt::LeftButton, Qt::NoButton);
     }
     QString selected() const { return list->text1()->textCursor().selectedText(); }
     std::string lineText(int line) const {
@@ -90,12 +88,8 @@ struct LogMenus : LogTest {
         EXPECT_THAT(lineText(2), StartsWith("   3 "));
         list->button(st.Command2)->click();
         EXPECT_EQ(app.ui.printedImages, 1);
-        shot(*list, "form3");
 
-        const QPoint p = at(3, 12);
-        drag(p);
-        send(QEvent::MouseButtonDblClick, p, Qt::LeftButton, Qt::LeftButton);
-        send(QEvent::MouseButtonRelease, p, Qt::LeftButton, Qt::NoButton);
+        doubleClick(at(3, 12));  // lap 2
         EXPECT_EQ(list->result(), QDialog::Accepted);
     }
 };
@@ -113,7 +107,6 @@ TEST_F(LogMenus, ListMenusRefuseWithoutALogAndOpenInTheirModes) {
     int mode = -1;
     auto look = [&mode](Form3& list) {
         mode = list.state().Mode;
-        shot(list, mode == 2 ? "form3-one-segment" : "form3-segments");
         list.reject();
     };
     app.ui.inputAnswers = {"2.6"};
@@ -138,8 +131,7 @@ TEST_F(LogMenus, LapListWorkedByTheMouseHandsThePickedLapOn) {
     });
     window->trigger(app.f.all_lap_list);
     ASSERT_NE(list, nullptr);
-    EXPECT_EQ(app.m.LapCur, 2);
-    EXPECT_EQ(app.f.lap_no.Caption, " 2 ");
+    EXPECT_EQ(std::pair(int{app.m.LapCur}, app.f.lap_no.Caption), std::pair(2, std::string(" 2 ")));
     EXPECT_GT(app.m.RecCount, 100);
     EXPECT_FALSE(app.f.Corse_trans.Enabled);
 }
@@ -156,18 +148,13 @@ TEST_F(LogMenus, TheListsReferenceButtonMakesThePickedLapTheReference) {
         w.button(st.REF_SET)->click();
         EXPECT_EQ(st.RefPick, 3);
         EXPECT_EQ(st.RefLabel.Caption, app.m.LangText[294] + "3");
-        const QPoint p = at(3, 12);  // lap 2 chosen with a double click
-        drag(p);
-        send(QEvent::MouseButtonDblClick, p, Qt::LeftButton, Qt::LeftButton);
-        send(QEvent::MouseButtonRelease, p, Qt::LeftButton, Qt::NoButton);
+        doubleClick(at(3, 12));  // lap 2 chosen
     });
     window->trigger(app.f.all_lap_list);
     ASSERT_NE(list, nullptr);
     EXPECT_EQ(app.m.LapCur, 2);
-    EXPECT_TRUE(app.f.RefLap.On);
-    EXPECT_EQ(app.f.RefLap.Lap, 3);
-    EXPECT_EQ(app.f.RefLap.Name, "gen");
-    EXPECT_TRUE(app.f.Ref_clear.Enabled);
+    EXPECT_TRUE(app.f.RefLap.On && app.f.Ref_clear.Enabled);
+    EXPECT_EQ(std::pair(int{app.f.RefLap.Lap}, app.f.RefLap.Name), std::pair(3, std::string("gen")));
     // Picked with no lap chosen: shown at once on the lap already chosen.
     whenShown<Form3>([this](Form3& w) {
         list = &w;
@@ -176,8 +163,7 @@ TEST_F(LogMenus, TheListsReferenceButtonMakesThePickedLapTheReference) {
         w.reject();
     });
     window->trigger(app.f.all_lap_list);
-    EXPECT_EQ(app.f.RefLap.Lap, 5);
-    EXPECT_EQ(app.m.LapCur, 2);
+    EXPECT_EQ(std::pair(int{app.f.RefLap.Lap}, int{app.m.LapCur}), std::pair(5, 2));
 }
 
 TEST_F(LogMenus, OpenLogChooserListsTheLogFolderAndADoubleClickLoads) {
@@ -190,7 +176,6 @@ TEST_F(LogMenus, OpenLogChooserListsTheLogFolderAndADoubleClickLoads) {
             QApplication::processEvents(QEventLoop::AllEvents, 20);
             files = chooser.shownFiles();
         }
-        shot(chooser, "file_form");
         const QAbstractItemModel* model = chooser.files()->model();
         const QModelIndex root = chooser.files()->rootIndex();
         emit chooser.files()->doubleClicked(model->match(model->index(0, 0, root), Qt::DisplayRole, "b.log").value(0));
