@@ -1,6 +1,7 @@
 // Downloads end to end: the terminal's download code, and the veltra tool, against
 // veltra-logger-sim over a pseudo-terminal (and a modem line over RFC 2217), on the real clock.
 // The simulator serves a log the test wrote, so the test knows which bytes each file must hold.
+// The logger's device gone mid-download: no file, the port closed and said once, a reconnect.
 #include <filesystem>
 
 #include <gmock/gmock.h>
@@ -12,6 +13,7 @@
 #include "link/Commands.h"
 #include "link/Download.h"
 #include "loggen/LogGenerator.h"
+#include "serial/RealCommPort.h"
 #include "sim/Download.h"
 #include "support/SimProcess.h"
 
@@ -31,6 +33,9 @@ bool partFiles(const TempDir& dir) {
     for (const auto& e : std::filesystem::directory_iterator(dir.path()))
         if (e.path().extension() == ".part") return true;
     return false;
+}
+size_t count(const std::vector<char>& kinds, char k) {
+    return static_cast<size_t>(std::count(kinds.begin(), kinds.end(), k));
 }
 
 // Three laps of a 250 m circle (about 110 records each) written as the simulator's memory.
@@ -58,7 +63,7 @@ struct Session {
         app.useDevice(sim->device());
         if (line) line();
         dial_up_Click(app.m, app.f, app.s);
-        ASSERT_TRUE(waitFor([&] { return std::count(app.kinds.begin(), app.kinds.end(), 'P') == 1; }, 8000));
+        ASSERT_TRUE(waitFor([&] { return count(app.kinds, 'P') == 1; }, 10000));
     }
     // A download of `range` into day1.log; `fast` -1 for one at the line's speed, else the
     // FastRate. Waits until it has ended.
@@ -108,7 +113,7 @@ TEST(DownloadEndToEnd, TheFileHoldsExactlyTheLapsAskedForThroughDamagedFrames) {
         // The line is back at its own speed: the live session starts again.
         tx_start_Click(s.app.m, s.app.f, s.app.s);
         const size_t before = s.app.kinds.size();
-        EXPECT_TRUE(waitFor([&] { return s.app.kinds.size() > before + 5; }, 8000));
+        EXPECT_TRUE(waitFor([&] { return s.app.kinds.size() > before + 5; }, 10000));
         tx_stop_Click(s.app.m, s.app.f, s.app.s);
         // The log reads back with the laps of the range.
         const ToolRun laps = runTool(s.app.dir.path(), {"laps", QString::fromStdString(s.day1())});
@@ -137,7 +142,6 @@ TEST(DownloadEndToEnd, AStallLeavesNoFileAndAClearedMemoryHasNothingToSend) {
     EXPECT_TRUE(readFile(s.day1()) == bytesOf(s.memory.fileBytes()));
     EXPECT_TRUE(waitFor([&] { return journalCount(*s.sim, "memory-clear") == 1; }, 5000));
     EXPECT_EQ(s.app.f.Label1.Caption, lang(s.app.m, 209));
-
     std::filesystem::remove(s.day1());
     s.download("1", -1, false, 15000);
     EXPECT_FALSE(s.app.f.Down.complete);
@@ -163,15 +167,23 @@ TEST(DownloadEndToEnd, OnAModemLineDamagedFramesAreCountedAndTheMemoryNotOffered
     ASSERT_TRUE(s.app.f.Down.complete) << s.app.f.Label1.Caption;
     EXPECT_GT(s.app.f.Down.damaged, 0);
     EXPECT_THAT(s.app.f.Label1.Caption, HasSubstr(" damaged, "));
+    // What did arrive sits where it belongs: the file is as long as the range.
+    EXPECT_EQ(readFile(s.day1()).size(), sim::rangeFile(s.memory, 3, 3).size());
+    // Whatever the terminal sent after the download is in the journal once its leaving is.
+    dial_down_Click(s.app.m, s.app.f, s.app.s);
+    EXPECT_TRUE(waitFor(
+        [&] {
+            const std::vector<std::string> lines = s.sim->journal();
+            return std::any_of(lines.begin(), lines.end(),
+                               [](const std::string& l) { return has(l, "\"event\":\"client\",\"on\":false"); });
+        },
+        10000));
     EXPECT_EQ(journalCount(*s.sim, "memory-clear"), 0u);
     EXPECT_EQ(journalCount(*s.sim, "resend"), 0u);
     bool logn = false;
     for (const std::string& line : s.sim->journal())
         logn = logn || (has(line, "\"event\":\"command\"") && has(line, "LOGN"));
     EXPECT_TRUE(logn);
-    // What did arrive sits where it belongs: the file is as long as the range.
-    EXPECT_EQ(readFile(s.day1()).size(), sim::rangeFile(s.memory, 3, 3).size());
-    dial_down_Click(s.app.m, s.app.f, s.app.s);
 }
 
 TEST(DownloadEndToEnd, TheToolWritesTheRangeAndRefusesToOverwrite) {
@@ -188,6 +200,55 @@ TEST(DownloadEndToEnd, TheToolWritesTheRangeAndRefusesToOverwrite) {
     EXPECT_EQ(again.code, 1);
     EXPECT_THAT(again.err, HasSubstr("day.log"));
     EXPECT_TRUE(readFile(dir.file("day.log")) == bytesOf(sim::rangeFile(memory, 2, 3)));  // untouched
+}
+
+TEST(DownloadEndToEnd, TheDeviceGoneMidDownloadLeavesNoFileAndAReconnectStreams) {
+    for (const bool fast : {false, true}) {
+        SCOPED_TRACE(fast ? "fast download at 115200 bit/s" : "download at the line's speed");
+        LiveApp app;
+        const std::vector<std::string> args = {"--laps", "8"};
+        auto sim = std::make_unique<SimProcess>(args);
+        app.useDevice(sim->device());
+        dial_up_Click(app.m, app.f, app.s);
+        ASSERT_TRUE(waitFor([&] { return count(app.kinds, 'P') == 1; }, 10000));
+        const std::string settingsBefore = app.f.MSComm1->settings();
+        app.f.windows.Form_NAME = [&] {
+            app.m.LogFileName = app.m.LogDir + "/lost";
+            app.m.MemClearAsk = kFalse;
+            app.m.FastRate = 2;  // 115200 bit/s
+        };
+        app.ui.inputAnswers = {"1-8"};
+        if (fast)
+            Fast_Down_Click(app.m, app.f, app.s);
+        else
+            One_Down_Click(app.m, app.f, app.s);
+        ASSERT_NE(app.m.DownMode, 0);
+        ASSERT_TRUE(waitFor([&] { return app.f.Down.DownCount > 30; }, 20000)) << app.f.Down.DownCount;
+        ASSERT_FALSE(std::filesystem::is_empty(app.m.LogDir));  // the partial file meanwhile
+        const size_t messages = app.ui.messages.size();
+        sim->kill();
+        ASSERT_TRUE(waitFor([&] { return !app.f.MSComm1->portOpen(); }, 10000));
+        EXPECT_EQ(app.m.DownMode, 0);
+        EXPECT_TRUE(std::filesystem::is_empty(app.m.LogDir));
+        ASSERT_EQ(app.ui.messages.size(), messages + 1);
+        EXPECT_THAT(app.ui.messages.back().text, HasSubstr(sim->device()));
+        EXPECT_FALSE(app.f.Form2.window.Visible);
+        EXPECT_FALSE(app.f.BusyPointer.Checked);
+        EXPECT_FALSE(app.f.Timer1.Enabled);
+        EXPECT_TRUE(app.f.dial_up.Enabled);
+        EXPECT_EQ(app.f.MSComm1->settings(), settingsBefore);
+
+        // A logger on the line's own speed connects and streams, the port's settings untouched
+        // since; and the loss was said only once.
+        sim = std::make_unique<SimProcess>(args);
+        static_cast<RealCommPort&>(*app.f.MSComm1).setDevice(sim->device());
+        app.kinds.clear();
+        dial_up_Click(app.m, app.f, app.s);
+        ASSERT_TRUE(waitFor([&] { return count(app.kinds, 'G') > 3; }, 10000));
+        EXPECT_EQ(app.ui.messages.size(), messages + 1);
+        tx_stop_Click(app.m, app.f, app.s);
+        dial_down_Click(app.m, app.f, app.s);
+    }
 }
 
 }  // namespace
