@@ -1,12 +1,12 @@
 // The download over an in-memory port and the virtual clock, the test playing the logger: the
 // lap range question, the command, the three block layouts, acknowledgements, the fast line's
-// switch, the end, the timeout, the cancel, the memory clear, and what is left on disk.
-#include <csignal>
+// switch, the end, the timeout, the cancel, the memory clear, and what is left on disk (a full
+// disk under a download: tests/faults).
 #include <filesystem>
+#include <functional>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
 #include "link/Download.h"
 #include "link/Receive.h"
@@ -32,10 +32,11 @@ std::string block(uint8_t layoutByte, const std::string& data, int counter) {
 std::string endFrame() { return frameOf(frame::kDownloadEnd); }
 std::string sixteen(char c) { return std::string(16, c); }
 
-struct Download : ::testing::Test {
+// A direct line connected, the download's name and lap range answered as the dialogs will be.
+struct Downloader {
     LinkTestApp app;
     std::vector<std::string> sent;  // what the terminal wrote
-    void SetUp() override {
+    Downloader() {
         app.connectDirect();
         app.port1().onWritten = [this](std::string_view b) { sent.emplace_back(b); };
         app.f.windows.Form_NAME = [this] {
@@ -52,6 +53,7 @@ struct Download : ::testing::Test {
         return false;
     }
 };
+struct Download : ::testing::Test, Downloader {};
 
 TEST(DownloadRange, AnswersAsTheQuestionTakesThem) {
     const struct {
@@ -113,34 +115,40 @@ TEST_F(Download, BlocksOfEachLayoutGoToTheFileAcknowledgedAndTheLogAppearsAtTheE
     EXPECT_TRUE(app.f.tx_start.Enabled);  // the link menus back
 }
 
-TEST_F(Download, AnEndWithNoBlockLeavesNoFile) {
-    One_Down_Click(app.m, app.f, app.s);
-    app.port1().receive(endFrame());
-    EXPECT_FALSE(std::filesystem::exists(log()));
-    EXPECT_FALSE(leftovers());
-    EXPECT_EQ(app.f.Label1.Caption, lang(app.m, 205));
-}
-
-TEST_F(Download, TheWatchdogGivesUpAfter51TicksAndRemovesTheFile) {
-    One_Down_Click(app.m, app.f, app.s);
-    app.port1().receive(block(0, sixteen('H'), 1));
-    app.run(6000);
-    EXPECT_EQ(app.f.Label1.Caption, lang(app.m, 249));
-    EXPECT_EQ(app.m.DownMode, 0);
-    EXPECT_FALSE(leftovers());
-    EXPECT_FALSE(std::filesystem::exists(log()));
-}
-
-TEST_F(Download, TheWaitWindowsButtonCancelsCleanly) {
-    One_Down_Click(app.m, app.f, app.s);
-    EXPECT_TRUE(app.f.Form2.window.Visible);
-    app.port1().receive(block(0, sixteen('H'), 1));
-    EXPECT_THAT(app.f.Form2.Label1.Caption, HasSubstr("16 bytes"));
-    Command1_Click(app.m, app.f.Form2);
-    app.run(200);
-    EXPECT_EQ(app.f.Label1.Caption, lang(app.m, 253));
-    EXPECT_EQ(app.m.DownMode, 0);
-    EXPECT_FALSE(leftovers());
+// An end with no block, the watchdog after 51 ticks, the wait window's cancel button: no file.
+TEST(DownloadEnds, WithoutAWholeCopyNoFileIsLeft) {
+    const struct {
+        const char* what;
+        std::function<void(LinkTestApp&)> end;
+        int text;
+    } cases[] = {
+        {"an end with no block", [](LinkTestApp& a) { a.port1().receive(endFrame()); }, 205},
+        {"the watchdog",
+         [](LinkTestApp& a) {
+             a.port1().receive(block(0, sixteen('H'), 1));
+             a.run(6000);
+         },
+         249},
+        {"the cancel button",
+         [](LinkTestApp& a) {
+             EXPECT_TRUE(a.f.Form2.window.Visible);
+             a.port1().receive(block(0, sixteen('H'), 1));
+             EXPECT_THAT(a.f.Form2.Label1.Caption, HasSubstr("16 bytes"));
+             Command1_Click(a.m, a.f.Form2);
+             a.run(200);
+         },
+         253},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Downloader t;
+        One_Down_Click(t.app.m, t.app.f, t.app.s);
+        c.end(t.app);
+        EXPECT_EQ(t.app.f.Label1.Caption, lang(t.app.m, c.text));
+        EXPECT_EQ(t.app.m.DownMode, 0);
+        EXPECT_FALSE(t.leftovers());
+        EXPECT_FALSE(std::filesystem::exists(t.log()));
+    }
 }
 
 TEST_F(Download, AFastDownloadSwitchesTheLineAndSwitchesItBack) {
@@ -186,27 +194,20 @@ TEST_F(Download, OnAModemLineDamagedAndMissingFramesAreSaidAndTheMemoryIsKept) {
     EXPECT_NE(sent.back(), commandFrame("MCLR"));
 }
 
-TEST_F(Download, AnExistingLogIsReplacedOnlyWhenTheUserAgrees) {
+TEST_F(Download, AnExistingLogIsReplacedOnlyWhenAgreedAndTheMemoryClearedWhenAskedFor) {
     writeFile(log(), "keep");
     app.ui.msgAnswers = {MsgResult::No};
     One_Down_Click(app.m, app.f, app.s);
     EXPECT_EQ(app.m.DownMode, 0);
     EXPECT_TRUE(sent.empty());
     EXPECT_EQ(readFile(log()), "keep");
+    clear = true;
     app.ui.inputAnswers = {"1-2"};
-    app.ui.msgAnswers = {MsgResult::Yes};
+    app.ui.msgAnswers = {MsgResult::Yes, MsgResult::Yes};  // replace it; clear the memory
     One_Down_Click(app.m, app.f, app.s);
     app.port1().receive(block(255, sixteen('n'), 1));
     app.port1().receive(endFrame());
     EXPECT_EQ(readFile(log()), sixteen('n'));
-}
-
-TEST_F(Download, AfterAGoodDownloadTheMemoryIsClearedWhenAskedFor) {
-    clear = true;
-    One_Down_Click(app.m, app.f, app.s);
-    app.port1().receive(block(255, sixteen('n'), 1));
-    app.ui.msgAnswers = {MsgResult::Yes};
-    app.port1().receive(endFrame());
     EXPECT_EQ(sent.back(), commandFrame("MCLR"));
     EXPECT_EQ(app.f.Label1.Caption, lang(app.m, 209));
     EXPECT_EQ(app.ui.messages.back().text, lang(app.m, 207));
@@ -220,46 +221,21 @@ TEST_F(Download, ACommandThatCannotGoOutOrADeviceThatGoesLeavesNoFile) {
     EXPECT_FALSE(leftovers());
     app.port1().autoDrain = true;
     app.port1().drain();
-    app.ui.inputAnswers = {"1-2"};
-    One_Down_Click(app.m, app.f, app.s);
-    app.port1().receive(block(255, sixteen('n'), 1));
-    app.port1().vanish("Input/output error");
-    EXPECT_EQ(app.m.DownMode, 0);
-    EXPECT_FALSE(leftovers());
-    EXPECT_FALSE(std::filesystem::exists(log()));
-}
-
-TEST_F(Download, AFastDownloadsDeviceGoneLeavesThePortAtTheLinesOwnSpeed) {
+    // A fast download whose device goes: the next connection opens as the settings say, not at
+    // the download's speed.
     app.m.FastRate = 1;
     const std::string own = app.f.MSComm1->settings();
     const int ownHandshake = app.f.MSComm1->handshaking();
+    app.ui.inputAnswers = {"1-2"};
     Fast_Down_Click(app.m, app.f, app.s);
     ASSERT_NE(app.f.MSComm1->settings(), own);
     app.port1().receive(block(255, sixteen('n'), 1));
     app.port1().vanish("Input/output error");
     EXPECT_EQ(app.m.DownMode, 0);
     EXPECT_FALSE(leftovers());
-    // The next connection opens as the settings say, not at the download's speed.
+    EXPECT_FALSE(std::filesystem::exists(log()));
     EXPECT_EQ(app.f.MSComm1->settings(), own);
     EXPECT_EQ(app.f.MSComm1->handshaking(), ownHandshake);
-}
-
-TEST_F(Download, AFullDiskIsSaidAndLeavesNoHalfFile) {
-    One_Down_Click(app.m, app.f, app.s);
-    // A file-size limit stands in for a full disk: the blocks cannot all be written.
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit before{};
-    getrlimit(RLIMIT_FSIZE, &before);
-    rlimit tiny = before;
-    tiny.rlim_cur = 1024;
-    setrlimit(RLIMIT_FSIZE, &tiny);
-    for (int i = 1; i <= 600; ++i) app.port1().receive(block(255, sixteen('z'), i));
-    app.port1().receive(endFrame());
-    setrlimit(RLIMIT_FSIZE, &before);
-    EXPECT_FALSE(std::filesystem::exists(log()));
-    EXPECT_FALSE(leftovers());
-    ASSERT_FALSE(app.ui.messages.empty());
-    EXPECT_THAT(app.ui.messages.back().text, HasSubstr("day1.log"));
 }
 
 }  // namespace

@@ -21,7 +21,6 @@ TEST(PortSettings, FirstOpenWritesTheDefaultsAndAppliesThem) {
     EXPECT_EQ(app.f.MSComm1->commPort(), 1);
     EXPECT_EQ(app.f.MSComm1->settings(), "9600,N,8,1");
     EXPECT_EQ(app.f.MSComm1->handshaking(), 2);
-    EXPECT_EQ(app.m.MainATCmd, "");
     EXPECT_EQ(app.m.MainPortSet, 1);
     EXPECT_TRUE(app.f.mopen.Checked);
     EXPECT_EQ(app.f.Label1.Caption, lang(app.m, 162));
@@ -49,9 +48,10 @@ TEST(PortSettings, BadFilesGiveTheDefaultsWithoutAHang) {
         app.m.PortSel = 1;
         PortSettings rec;
         moniport_set(app.m, app.f, rec);
-        EXPECT_EQ(rec.BaudStr, "9600") << what;
-        EXPECT_EQ(rec.ComPortNo, 1) << what;
-        EXPECT_EQ(readFile(app.dir.file("port_main.dat")), kMainDefaults) << what;
+        SCOPED_TRACE(what);
+        EXPECT_EQ(rec.BaudStr, "9600");
+        EXPECT_EQ(rec.ComPortNo, 1);
+        EXPECT_EQ(readFile(app.dir.file("port_main.dat")), kMainDefaults);
     }
 }
 
@@ -63,10 +63,7 @@ TEST(PortSettings, AFileWithValuesOnOneLineAndQuotedCommasReadsBack) {
     PortSettings rec;
     moniport_set(app.m, app.f, rec);
     EXPECT_EQ(rec.ComPortNo, 4);
-    EXPECT_EQ(rec.BaudStr, "38400");
     EXPECT_EQ(rec.FlowNo, 3);
-    EXPECT_EQ(rec.RetryVal, 15);
-    EXPECT_EQ(rec.ATList[0], "AT&F,X3");
     EXPECT_EQ(app.m.MainATCmd, "AT&F,X3");
     EXPECT_EQ(app.m.RetrySec, 15);
     EXPECT_EQ(app.f.MSComm1->settings(), "38400,N,8,1");
@@ -81,7 +78,6 @@ TEST(ConfigScrn, RatesRedialWaitAndTheComPortOfTheOtherPort) {
     app.m.PortSel = 1;
     ConfigScrnState st;
     Form_Load(app.m, app.f, st);
-    EXPECT_EQ(st.window.Caption, lang(app.m, 94));
     EXPECT_TRUE(st.baud[3].Checked);  // 9600
     EXPECT_TRUE(st.RTSFlow.Checked);
     for (const auto& [index, text] : {std::pair{0, "1200"}, {5, "38400"}, {6, "57600"}, {7, "115200"}}) {
@@ -104,7 +100,6 @@ TEST(ConfigScrn, RatesRedialWaitAndTheComPortOfTheOtherPort) {
     EXPECT_FALSE(sub.ComPort[3].Enabled);
     EXPECT_TRUE(sub.ComPort[2].Checked);
     EXPECT_FALSE(sub.Frame_retry.Enabled);
-    EXPECT_EQ(sub.window.Caption, lang(app.m, 95));
 }
 
 TEST(ConfigScrn, TheAtListIsMostRecentlyUsedFirstInUpperCase) {
@@ -151,7 +146,7 @@ TEST(Ports, AnOpenFailureIsShownAndTheMenusTellTheTruth) {
     app.port1().failOpen = true;
     EXPECT_FALSE(MOpen_Click(app.m, app.f, app.s));
     ASSERT_FALSE(app.ui.messages.empty());
-    EXPECT_EQ(app.ui.messages.back().text, "Port is in use");
+    EXPECT_EQ(app.ui.messages.back().text, "Port is in use");  // the port's own words
     EXPECT_FALSE(app.f.mopen.Checked);
     EXPECT_TRUE(app.f.dial_up.Enabled);
     EXPECT_FALSE(app.f.dial_down.Enabled);
