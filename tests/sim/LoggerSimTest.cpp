@@ -45,59 +45,34 @@ LoggerSim started(SimOptions o, int64_t startMs = 1000, const std::string& befor
 
 // ---- the parameter frame ----------------------------------------------------------------------
 
-struct ParaCase {
-    const char* name;
-    const loggen::LoggerMemory& (*memory)();
-    int optionMm;  // the generator option, used when no lap marker has a distance
-    int wantMm;
-    friend void PrintTo(const ParaCase& c, std::ostream* os) { *os << c.name; }
-};
-
-const loggen::LoggerMemory& markerless() {
-    static const loggen::LoggerMemory m = [] {
-        loggen::LoggerMemory m;
-        m.header = {3, 1, 39, 16, 0, 0, 5, 190, 0, 50, 30, 1, 0, 200, 0, 200};
-        m.records.resize(3);
-        return m;
-    }();
-    return m;
+TEST(SimParameters, PARAAnswersOneParameterFrame) {
+    // Without a lap marker to take the distance from, the generator's option gives it.
+    loggen::LoggerMemory markerless;
+    markerless.header = {3, 1, 39, 16, 0, 0, 5, 190, 0, 50, 30, 1, 0, 200, 0, 200};
+    markerless.records.resize(3);
+    for (const auto& [memory, wantMm] : {std::pair{&smallMemory(), 150}, {&markerless, 444}}) {
+        SCOPED_TRACE(wantMm);
+        SimOptions o;
+        o.gen.mmPerPulse = 444;
+        LoggerSim sim(o, *memory);
+        sim.receive(command("PARA"), 0);
+        const std::vector<SeenFrame> frames = framesOf(runUntil(sim, 0, 1000));
+        ASSERT_EQ(frames.size(), 1u);
+        const frame::Frame& f = frames[0].f;
+        EXPECT_TRUE(wellFormed(f));
+        EXPECT_EQ(frames[0].kind(), 'P');
+        EXPECT_EQ(f[2] | f[21] | f[22], 0);
+        EXPECT_EQ(frames[0].word(frame::kMmPerPulse), wantMm);
+        EXPECT_TRUE(std::equal(memory->header.begin(), memory->header.end(), f.begin() + frame::kHeader));
+        // 25 bytes at 960 a second: the last leaves 27 ms after the command.
+        EXPECT_EQ(frames[0].t, 27);
+        const std::vector<Fields> j = journalOf(sim);
+        ASSERT_EQ(j.size(), 2u);
+        EXPECT_EQ(j[0].at("text"), "PARA");
+        EXPECT_EQ(num(j[1], "mmPerPulse"), wantMm);
+        EXPECT_EQ(sim.nextDueMs(1000), -1);
+    }
 }
-
-class SimParameters : public ::testing::TestWithParam<ParaCase> {};
-
-TEST_P(SimParameters, PARAAnswersOneParameterFrame) {
-    const ParaCase& c = GetParam();
-    SimOptions o;
-    o.gen.mmPerPulse = c.optionMm;
-    const loggen::LoggerMemory& memory = c.memory();
-    LoggerSim sim(o, memory);
-    sim.receive(command("PARA"), 0);
-    const std::vector<SeenFrame> frames = framesOf(runUntil(sim, 0, 1000));
-    ASSERT_EQ(frames.size(), 1u);
-    const frame::Frame& f = frames[0].f;
-    EXPECT_TRUE(wellFormed(f));
-    EXPECT_EQ(frames[0].kind(), 'P');
-    EXPECT_EQ(f[2], 0);
-    EXPECT_EQ(frames[0].word(frame::kMmPerPulse), c.wantMm);
-    EXPECT_TRUE(std::equal(memory.header.begin(), memory.header.end(), f.begin() + frame::kHeader));
-    EXPECT_EQ(f[21] | f[22], 0);
-    // 25 bytes at 960 a second: the last leaves 27 ms after the command.
-    EXPECT_EQ(frames[0].t, 27);
-
-    const std::vector<Fields> j = journalOf(sim);
-    ASSERT_EQ(j.size(), 2u);
-    EXPECT_EQ(j[0].at("event"), "command");
-    EXPECT_EQ(j[0].at("text"), "PARA");
-    EXPECT_EQ(j[1].at("kind"), "P");
-    EXPECT_EQ(num(j[1], "mmPerPulse"), c.wantMm);
-    EXPECT_EQ(j[1].count("fault"), 0u);
-    EXPECT_EQ(sim.nextDueMs(1000), -1);
-}
-
-INSTANTIATE_TEST_SUITE_P(Memories, SimParameters,
-                         ::testing::Values(ParaCase{"FirstLapMarker", smallMemory, 200, 150},
-                                           ParaCase{"NoLapMarkerTakesTheOption", markerless, 444, 444}),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 // ---- the lap stream ---------------------------------------------------------------------------
 
@@ -209,42 +184,33 @@ TEST(SimStream, CounterHasTwelveBitsAndSkipsNoNumber) {
 
 // ---- logging and real-time streams, transfer rates --------------------------------------------
 
-struct KindCase {
-    const char* name;
-    StreamKind stream;
-    char kind;
-    friend void PrintTo(const KindCase& c, std::ostream* os) { *os << c.name; }
-};
-class SimStreamKinds : public ::testing::TestWithParam<KindCase> {};
-
-TEST_P(SimStreamKinds, SendSamplesOnlyWithoutLapTime) {
+TEST(SimStream, LoggingAndRealTimeSendSamplesOnlyWithoutLapTimeOrEvents) {
     const loggen::LoggerMemory& m = smallMemory();
-    SimOptions o = quietOptions();
-    o.stream = GetParam().stream;
-    o.loop = false;
-    LoggerSim sim = started(o, 0);
-    const std::vector<SeenFrame> frames = framesOf(runUntil(sim, 0, 100 * int64_t(m.records.size() + 5)));
-    std::vector<frame::Frame> sent, want;
-    for (const SeenFrame& f : frames) {
-        EXPECT_EQ(f.kind(), GetParam().kind);
-        EXPECT_TRUE(wellFormed(f.f));
-        EXPECT_EQ(f.word(frame::kLapTime), 0);
-        EXPECT_EQ(f.word(frame::kCounter), int(sent.size() + 1));
-        sent.push_back(recordOf(f));
-    }
+    std::vector<frame::Frame> want;
     for (const loggen::Record& r : m.records) {
         if (!isSample(r)) continue;
         frame::Frame f{};
         std::copy(r.begin(), r.end(), f.begin());
         want.push_back(f);
     }
-    EXPECT_EQ(sent, want);
+    for (const auto& [stream, kind] : {std::pair{StreamKind::Logging, 'N'}, {StreamKind::RealTime, 'Z'}}) {
+        SCOPED_TRACE(kind);
+        SimOptions o = quietOptions();
+        o.stream = stream;
+        o.loop = false;
+        o.events = true;
+        LoggerSim sim = started(o, 0);
+        std::vector<frame::Frame> sent;
+        for (const SeenFrame& f : framesOf(runUntil(sim, 0, 100 * int64_t(m.records.size() + 5)))) {
+            EXPECT_EQ(f.kind(), kind);
+            EXPECT_TRUE(wellFormed(f.f));
+            EXPECT_EQ(f.word(frame::kLapTime), 0);
+            EXPECT_EQ(f.word(frame::kCounter), int(sent.size() + 1));
+            sent.push_back(recordOf(f));
+        }
+        EXPECT_EQ(sent, want);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Kinds, SimStreamKinds,
-                         ::testing::Values(KindCase{"Logging", StreamKind::Logging, 'N'},
-                                           KindCase{"RealTime", StreamKind::RealTime, 'Z'}),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 struct RateCase {
     const char* command;
@@ -358,19 +324,10 @@ TEST(SimPacing, SlowLineSkipsSamplesNeverMarkers) {
 
 // ---- pit and stop events ----------------------------------------------------------------------
 
-struct EventCase {
-    const char* name;
-    StreamKind stream;
-    bool wantEvents;
-    friend void PrintTo(const EventCase& c, std::ostream* os) { *os << c.name; }
-};
-class SimEvents : public ::testing::TestWithParam<EventCase> {};
-
-TEST_P(SimEvents, FollowEachLapStart) {
+TEST(SimEvents, FollowEachLapStartInTheLapStream) {
     const loggen::LoggerMemory& m = smallMemory();
     SimOptions o = quietOptions();
     o.events = true;
-    o.stream = GetParam().stream;
     LoggerSim sim = started(o, 0);
     // Through lap 1 and ten seconds into lap 2.
     const int64_t end = 100 * int64_t(m.laps[1].firstRecord + 1) + 10000;
@@ -381,10 +338,6 @@ TEST_P(SimEvents, FollowEachLapStart) {
         EXPECT_TRUE(wellFormed(f.f));
         if (f.kind() == 'L') lapTimes.push_back(f.t);
         if (f.kind() == 'T') events.push_back(f);
-    }
-    if (!GetParam().wantEvents) {
-        EXPECT_TRUE(events.empty());
-        return;
     }
     ASSERT_EQ(lapTimes.size(), 2u);
     ASSERT_EQ(events.size(), 8u);
@@ -403,11 +356,6 @@ TEST_P(SimEvents, FollowEachLapStart) {
     EXPECT_EQ(num(*t4, "code"), 1);
     EXPECT_EQ(num(*t4, "lap"), 1);
 }
-
-INSTANTIATE_TEST_SUITE_P(Streams, SimEvents,
-                         ::testing::Values(EventCase{"Lap", StreamKind::Lap, true},
-                                           EventCase{"Logging", StreamKind::Logging, false}),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 // ---- the parameter block ----------------------------------------------------------------------
 
