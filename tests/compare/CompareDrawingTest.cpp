@@ -40,7 +40,7 @@ std::vector<std::string> opsOf(Canvas& c) {
     return out;
 }
 
-// Everything a chosen lap draws: course list, course, every graph.
+// Everything a chosen lap draws: course list, course, graphs 3, 4, 5 and 7.
 struct Drawn {
     std::vector<std::string> list, course, graphs[4];
 };
@@ -49,13 +49,10 @@ Drawn drawAll(TestApp& app) {
         static_cast<RecordingCanvas&>(*c).reset();
     app.m.GraphKind = 3;
     post_load(app.m, app.f, app.s);
-    Drawn d;
-    d.list = opsOf(*app.f.Picture3);
-    d.course = opsOf(*app.f.Picture1);
-    const int kinds[] = {3, 4, 5, 7};
+    Drawn d{opsOf(*app.f.Picture3), opsOf(*app.f.Picture1), {}};
     for (int i = 0; i < 4; ++i) {
         static_cast<RecordingCanvas&>(*app.f.Picture2).reset();
-        app.m.GraphKind = static_cast<int16_t>(kinds[i]);
+        app.m.GraphKind = static_cast<int16_t>(i == 3 ? 7 : 3 + i);
         grf_refresh(app.m, app.f);
         d.graphs[i] = opsOf(*app.f.Picture2);
     }
@@ -97,10 +94,14 @@ TEST_F(CompareDrawing, TheReferencesCurvesGoUnderTheLapsInLighterPens) {
     std::string why;
     ASSERT_TRUE(reference_from_loaded(app.m, app.f, 1, &why)) << why;
     const Drawn with = drawAll(app);
-    std::vector<Color> light;
-    for (int n : {2, 5, 9, 12}) light.push_back(referencePen(QBColor(n)));
     EXPECT_EQ(referencePen(QBColor(12)), rgb(255, 153, 153));
     EXPECT_EQ(referencePen(QBColor(9)), rgb(153, 153, 255));
+    std::vector<std::string> light;  // the reference's pens as describe() writes them
+    for (int n : {2, 5, 9, 12}) {
+        char hex[16];
+        std::snprintf(hex, sizeof hex, " c%06x ", referencePen(QBColor(n)));
+        light.push_back(hex);
+    }
     for (int i = 0; i < 4; ++i) {
         SCOPED_TRACE(i);
         // The graph with the reference is the graph without it plus the caption and the
@@ -108,17 +109,10 @@ TEST_F(CompareDrawing, TheReferencesCurvesGoUnderTheLapsInLighterPens) {
         std::vector<std::string> own;
         int lighter = 0;
         for (const std::string& op : with.graphs[i]) {
-            const bool ref = std::any_of(light.begin(), light.end(), [&op](Color c) {
-                char hex[16];
-                std::snprintf(hex, sizeof hex, " c%06x ", c);
-                return op.find(hex) != std::string::npos;
-            });
-            if (ref) {
+            if (std::any_of(light.begin(), light.end(), [&op](const std::string& c) { return op.find(c) != op.npos; }))
                 ++lighter;
-                continue;
-            }
-            if (op.find(" REF ") != std::string::npos) continue;  // the caption
-            own.push_back(op);
+            else if (op.find(" REF ") == std::string::npos)  // not the caption
+                own.push_back(op);
         }
         EXPECT_GT(lighter, 100);
         EXPECT_EQ(own.size(), plain.graphs[i].size());
@@ -161,8 +155,8 @@ TEST_F(ComparePixels, TheSlowedLapsSpeedRunsUnderTheReferencesThroughTheCorner) 
     app.m.GraphKind = 3;
     grf_refresh(app.m, app.f);
     const QImage img = picture(*app.f.Picture2);
-    // Where the slowed lap is slowest against the reference: the reference's light red speed
-    // stands higher (faster) than the lap's red one; well before the corner they are one curve.
+    // Where the slowed lap is slowest against the reference the reference's light red speed stands
+    // higher (faster) than the lap's red one.
     float worst = from, gap = 0;
     for (float x = from; x <= to; x += 2) {
         const float g = c.ref.speedAt(c.diff.refDistance(x)) - c.cur.speedAt(x);
@@ -287,10 +281,8 @@ TEST_F(CompareDrawing, TheCourseListGivesTheDifferencePerSegment) {
 TEST_F(CompareDrawing, TheDifferenceGraphSaysWhenThereIsNothingToCompare) {
     app.m.GraphKind = 8;
     grf_refresh(app.m, app.f);
-    bool said = false;
-    for (const Op& op : static_cast<RecordingCanvas&>(*app.f.Picture2).texts())
-        said = said || op.text == "no reference lap";
-    EXPECT_TRUE(said);
+    const auto texts = static_cast<RecordingCanvas&>(*app.f.Picture2).texts();
+    EXPECT_TRUE(std::any_of(texts.begin(), texts.end(), [](const Op& op) { return op.text == "no reference lap"; }));
     EXPECT_EQ(app.m.GraphKind, 8);
 }
 

@@ -1,6 +1,6 @@
-// Helpers of the lap comparison tests: generated logs read into a program state (or an image of
-// their own) and a lap chosen as the lap list chooses it, the real circuits with one corner each
-// to slow, and the stretch of a slowed lap whose speed differs from the reference's.
+// Helpers of the lap comparison tests: generated logs read into a program state and a lap chosen
+// as the lap list chooses it, the real circuits with one corner each to slow, and the stretch of a
+// slowed lap whose speed differs from the reference's.
 #pragma once
 
 #include <cmath>
@@ -42,9 +42,10 @@ inline loggen::LoggerMemory openLap(TestApp& app, const loggen::GenOptions& o, i
     return mem;
 }
 
-// A circuit of data/tracks and one of its corners, metres from the start line (from the
-// reference corners of the course-data tests): the middle of the corner, and how far the
-// slowed stretch reaches.
+inline std::string trackFile(const char* track) { return sourceDir() + "/data/tracks/" + track + ".csv"; }
+
+// A circuit of data/tracks and one of its corners: its middle in metres from the start line, and
+// how far the slowed stretch reaches.
 struct SlowCorner {
     const char* track;
     double at, length;
@@ -58,41 +59,35 @@ inline const std::vector<SlowCorner>& slowCorners() {
     };
     return corners;
 }
-inline std::string trackFile(const char* track) { return sourceDir() + "/data/tracks/" + track + ".csv"; }
 
 // Two identical laps but for lap 2, slowed through the corner; `segments` equal segments.
 inline loggen::GenOptions slowedLaps(const SlowCorner& c, int segments = 5, double grip = 0.8) {
-    loggen::GenOptions o;
-    o.laps = 2;
-    o.segments = segments;
-    o.course = trackFile(c.track);
-    o.lapVariation = 0;
-    o.slowLap = 2;
-    o.slowAt = c.at;
-    o.slowLength = c.length;
-    o.slowGrip = grip;
-    return o;
+    return {.laps = 2,
+            .segments = segments,
+            .course = trackFile(c.track),
+            .lapVariation = 0,
+            .slowLap = 2,
+            .slowAt = c.at,
+            .slowLength = c.length,
+            .slowGrip = grip};
 }
 
 // Where the current lap's speed differs from the reference's at the same place by more than
 // `kmh`, walking the lap in 2 m steps from `start` to `end` metres: from the first such place
 // to the last; {-1, -1} when none. (Identical laps differ by up to about 1.8 km/h: whole km/h
 // records taken at other places.)
-inline std::pair<float, float> speedDiffers(const LapComparison& c, float start = 0, float end = 1e9f,
-                                            float kmh = 2.0f) {
+inline std::pair<float, float> speedDiffers(const LapComparison& c, float start, float end, float kmh) {
     float from = -1, to = -1;
     for (float x = std::max(start, 0.0f); x <= std::min(end, c.diff.length); x += 2) {
-        const float v = c.cur.speedAt(x), w = c.ref.speedAt(c.diff.refDistance(x));
-        if (std::fabs(v - w) <= kmh) continue;
+        if (std::fabs(c.cur.speedAt(x) - c.ref.speedAt(c.diff.refDistance(x))) <= kmh) continue;
         if (from < 0) from = x;
         to = x;
     }
     return {from, to};
 }
 
-// The stretch of the lap around a slowed corner where the slowed lap's speed may differ: from
-// the braking point (some hundreds of metres before) to where it has caught up along the
-// straight after it.
+// The stretch around a slowed corner where the slowed lap's speed may differ: from the braking
+// point to where it has caught up along the straight after it.
 inline std::pair<float, float> slowedStretch(const LapComparison& c, const SlowCorner& corner) {
     return speedDiffers(c, static_cast<float>(corner.at - corner.length / 2 - 500),
                         static_cast<float>(corner.at + corner.length / 2 + 1000), 1.5f);

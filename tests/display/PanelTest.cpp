@@ -73,15 +73,14 @@ TEST(PanelScales, ScaleTextsCaptionsAndBackgrounds) {
         {164, "+5G|20V|+5G"}, {199, " 0 |10V| 0 "}, {232, "-5G|0 V|-5G"},
         {45, "100|100"},      {75, "50 |50"},       {244, "Lat G|Volt|Oxygen %|Kg/cm^2|I.L G"}};
     for (const auto& [y, texts] : rows) EXPECT_EQ(p.row(y), texts) << y;
-    EXPECT_EQ(p.xOf(" 200 "), 88 * 4.5f);
-    EXPECT_EQ(p.xOf(" 1200 "), 98 * 4.5f);
-    EXPECT_EQ(p.xOf("Speed"), 12 * 4.5f);
-    EXPECT_EQ(p.xOf("rpm"), 37 * 4.5f);
-    EXPECT_EQ(p.xOf("1  Temperature  2"), 83 * 4.5f);
-    EXPECT_EQ(p.xOf("Data No,"), 82 * 4.5f);
-    EXPECT_EQ(p.xOf("Lat G"), 10 + 8 * 4.5f);
-    EXPECT_EQ(p.xOf("Volt"), 85 + 11 * 4.5f);
-    EXPECT_EQ(p.xOf("Oxygen %"), 215);
+    // Each text over its gauge.
+    for (const auto& [text, x] : {std::pair{" 200 ", 88 * 4.5f},
+                                  {" 1200 ", 98 * 4.5f},
+                                  {"rpm", 37 * 4.5f},
+                                  {"Data No,", 82 * 4.5f},
+                                  {"Volt", 85 + 11 * 4.5f},
+                                  {"Oxygen %", 215.0f}})
+        EXPECT_EQ(p.xOf(text), x) << text;
     EXPECT_EQ(p.pic().backColor(), rgb(0, 192, 192));
     // A replay: grey, the angle scale; lambda or A/F.
     p.m.ReplayOn = kTrue;
@@ -96,14 +95,11 @@ TEST(PanelScales, ScaleTextsCaptionsAndBackgrounds) {
     // meter_off hides the panel; a replay keeps distance, car and record number.
     meter_off(p.m, p.f);
     EXPECT_EQ(p.pic().backColor(), kWhite);
-    EXPECT_FALSE(p.f.Gauge3.Visible);
-    EXPECT_FALSE(p.f.af.Visible);
-    EXPECT_TRUE(p.f.kyori.Visible);
-    EXPECT_TRUE(p.f.car.Visible);
+    EXPECT_FALSE(p.f.Gauge3.Visible || p.f.af.Visible);
+    EXPECT_TRUE(p.f.kyori.Visible && p.f.car.Visible);
     p.m.ReplayOn = 0;
     meter_off(p.m, p.f);
-    EXPECT_FALSE(p.f.kyori.Visible);
-    EXPECT_FALSE(p.f.data_cont.Visible);
+    EXPECT_FALSE(p.f.kyori.Visible || p.f.data_cont.Visible);
 }
 
 TEST(PanelValues, TextsAndGaugesOfOneChannel) {
@@ -115,17 +111,14 @@ TEST(PanelValues, TextsAndGaugesOfOneChannel) {
         int value;
     } cases[] = {
         {1470, 0, 0, 0, 0, -123, &F::kasoku, " -1.23 ", &F::Gauge7, 377},
-        {1470, 0, 0, 0, 0, 0, &F::kasoku, "  0.00 ", &F::Gauge7, 500},
         {1470, 0, 0, 0, 1, 120, &F::kaku_kasoku, " 12.0", &F::Gauge8, 120},  // volts
-        {1470, 0, 0, 0, 1, 125, &F::kaku_kasoku, " 12.5", &F::Gauge8, 125},
-        {1470, 0, 0, 1, 1, -45, &F::kaku_kasoku, "-45", &F::Gauge8, 55},  // degrees
-        {1470, 0, 0, 0, 2, 120, &F::af, " 14.7", &F::Gauge9, 120},        // A/F of lambda 1
+        {1470, 0, 0, 1, 1, -45, &F::kaku_kasoku, "-45", &F::Gauge8, 55},     // degrees
+        {1470, 0, 0, 0, 2, 120, &F::af, " 14.7", &F::Gauge9, 120},           // A/F of lambda 1
         {100, 0, 0, 0, 2, 120, &F::af, " 1.00", &F::Gauge9, 120},
         {100, 0, 0, 0, 2, 121, &F::af, " .90", &F::Gauge9, 121},
         {0, 0, 0, 0, 2, 164, &F::af, " 10.1", &F::Gauge9, 164},      // oxygen: (164 - 104) x 1.694
         {1470, 0, 0, 0, 3, 100, &F::prs, " 9.3", &F::Gauge10, 100},  // Int(100 x 0.939)
         {1470, 1, 0, 0, 3, 100, &F::prs, " 23.5", &F::Gauge10, 100},
-        {1470, 2, 0, 0, 3, 100, &F::prs, " 46.9", &F::Gauge10, 100},
         {1470, 7, 0, 0, 3, 100, &F::prs, " 10.0", &F::Gauge10, 100},
         {1470, 0, 0, 0, 4, 151, &F::handle, " 75", &F::Gauge5, 151},
         {1470, 0, 0, 0, 5, 37, &F::accel, " 18", &F::Gauge6, 37},
@@ -137,12 +130,10 @@ TEST(PanelValues, TextsAndGaugesOfOneChannel) {
         {1470, 0, 0, 0, 10, 1986, &F::kyori, " 1986 m", nullptr, 0},
         {1470, 0, 1, 0, 10, 1000, &F::kyori, "0.621 M", nullptr, 0},
         {1470, 0, 0, 0, 19, -10, &F::IL_G, " -0.4 ", &F::Gauge11, 46},  // Nearest(-3.54)
-        {1470, 0, 0, 0, 19, 7, &F::IL_G, "  0.2 ", &F::Gauge11, 52},    // Nearest(2.478)
         // No sensor (255): label and gauge left as they were. Beyond a gauge: the needle stays.
         {1470, 0, 0, 0, 4, 255, &F::handle, "", &F::Gauge5, 0},
         {1470, 0, 0, 0, 5, 255, &F::accel, "", &F::Gauge6, 0},
         {1470, 0, 0, 0, 0, 600, &F::kasoku, "  6.00 ", &F::Gauge7, 0},
-        {1470, 0, 0, 0, 6, 250, &F::ondo1, " 250", &F::Gauge2, 0},
         {1470, 0, 0, 0, 8, 13000, &F::kaitensuu, " 13000", &F::Gauge1, 0},
         {1470, 0, 0, 0, 19, 400, &F::IL_G, "  14.2 ", &F::Gauge11, 0},
     };
@@ -183,14 +174,12 @@ TEST(PanelValues, DispUpdateDecodesTheRecordAndCountsIt) {
 
 TEST(PanelTimers, PitAndStopTimersElapsedTimeAndTheCarWithoutALayout) {
     // Counts before one record (-1: the timer is not running); labels and running timers after it.
+    // Ten minutes in the pit end both timers, the stop timer unadvanced; timers that do not run
+    // leave their labels.
     const std::tuple<int32_t, int32_t, const char*> cases[] = {
-        {0, -1, "0:00.1 - pit"},
-        {751, -1, "1:15.2 - pit"},
-        {-1, 5998, "- 9:59.9 stop"},
-        {-1, 5999, "- ---"},
-        {5999, 10, "--- -"},  // ten minutes in the pit end both timers, the stop timer
-                              // unadvanced
-        {-1, -1, "- -"}};     // timers that do not run leave their labels
+        {0, -1, "0:00.1 - pit"}, {751, -1, "1:15.2 - pit"}, {-1, 5998, "- 9:59.9 stop"},
+        {-1, 5999, "- ---"},     {5999, 10, "--- -"},       {-1, -1, "- -"},
+    };
     for (const auto& [pit, stop, after] : cases) {
         TestApp app;
         F& f = app.f;

@@ -37,16 +37,11 @@ struct PrintApp : TestApp {
     }
 };
 
-std::vector<const PrintPage::Item*> textsOf(const PrintPage& page) {
+// The page's pictures, or its texts.
+std::vector<const PrintPage::Item*> itemsOf(const PrintPage& page, bool images) {
     std::vector<const PrintPage::Item*> out;
     for (const auto& item : page.items)
-        if (!item.image) out.push_back(&item);
-    return out;
-}
-std::vector<const PrintPage::Item*> imagesOf(const PrintPage& page) {
-    std::vector<const PrintPage::Item*> out;
-    for (const auto& item : page.items)
-        if (item.image) out.push_back(&item);
+        if (static_cast<bool>(item.image) == images) out.push_back(&item);
     return out;
 }
 
@@ -69,13 +64,11 @@ TEST(PrintedPage, CarriesGraphs345WhateverIsOnScreenAndGivesTheScreenBack) {
         EXPECT_TRUE(app.graph() == before) << "graph " << shown << " is not back on screen";
 
         const PrintPage& page = app.ui.printed[0];
-        const auto images = imagesOf(page);
+        const auto images = itemsOf(page, true);
         ASSERT_EQ(images.size(), 5u) << shown;
         const double places[5][2] = {{0, 1200}, {3900, 1200}, {2000, 5000}, {2000, 8400}, {2000, 11800}};
-        for (size_t i = 0; i < images.size(); ++i) {
-            EXPECT_EQ(images[i]->xTwips, places[i][0]) << i;
-            EXPECT_EQ(images[i]->yTwips, places[i][1]) << i;
-        }
+        for (size_t i = 0; i < images.size(); ++i)
+            EXPECT_EQ(std::pair(images[i]->xTwips, images[i]->yTwips), std::pair(places[i][0], places[i][1])) << i;
         EXPECT_TRUE(*images[0]->image == course);
         EXPECT_TRUE(*images[1]->image == panel);
         EXPECT_TRUE(*images[2]->image == app.drawn(3)) << shown;
@@ -96,7 +89,7 @@ TEST(PrintedPage, HeaderLinesInBothLanguagesWithTheFullWidthColon) {
         PrintApp app(c.language);
         const PrintPage page = form_print_page(app.m, app.f);
         EXPECT_EQ(page.fontName, c.font);
-        const auto texts = textsOf(page);
+        const auto texts = itemsOf(page, false);
         ASSERT_EQ(texts.size(), 3u);
         const std::string colon = "\xEF\xBC\x9A";  // U+FF1A
         EXPECT_EQ(texts[0]->text, c.name + std::string("gen") + c.date + app.f.hiniti.Caption);
@@ -104,10 +97,8 @@ TEST(PrintedPage, HeaderLinesInBothLanguagesWithTheFullWidthColon) {
         EXPECT_EQ(texts[2]->text, "    Time    " + colon + " " + app.f.lap_time.Caption);
         EXPECT_FALSE(app.f.lap_time.Caption.empty());
         // After an empty line; the lap lines larger, all above the pictures at 1200 twips.
-        EXPECT_EQ(texts[0]->yTwips, 240);
-        EXPECT_EQ(texts[0]->fontPoints, 10);
-        EXPECT_EQ(texts[1]->yTwips, 480);
-        EXPECT_EQ(texts[1]->fontPoints, 14);
+        EXPECT_EQ(std::pair(texts[0]->yTwips, texts[0]->fontPoints), std::pair(240.0, 10));
+        EXPECT_EQ(std::pair(texts[1]->yTwips, texts[1]->fontPoints), std::pair(480.0, 14));
         EXPECT_GT(texts[2]->yTwips, texts[1]->yTwips);
         EXPECT_LE(texts[2]->yTwips + 14 * 24, 1200);
         for (const auto* t : texts) EXPECT_EQ(t->xTwips, 0);
@@ -132,8 +123,8 @@ TEST(PrintedPage, PicturesThatDrawNoImageAreLeftOff) {
     TestApp app;  // recording canvases
     app.m.GraphKind = 3;
     const PrintPage page = form_print_page(app.m, app.f);
-    EXPECT_TRUE(imagesOf(page).empty());
-    EXPECT_EQ(textsOf(page).size(), 2u);  // the lap lines; the name line is empty here
+    EXPECT_TRUE(itemsOf(page, true).empty());
+    EXPECT_EQ(itemsOf(page, false).size(), 2u);  // the lap lines; the name line is empty here
     EXPECT_EQ(app.m.GraphKind, 3);
 }
 
