@@ -1,9 +1,8 @@
-// The test run and the analysis run over a lap held in memory, on the virtual clock with Timer1
-// attached: the records at ten a second through the frame handler with segment lines and lap
-// starts, the wrap to the lap's start, a stop during the wait for a tick, the window given back,
-// the refusals, a carrier lost during a run arming the redial at its end, the analysis cursor
-// by pointer and arrow keys at both ends of the lap and onto a segment marker, and runs that
-// never read past the image.
+// The test run and the analysis run over a lap held in memory, on the virtual clock: records at
+// ten a second through the frame handler, the wrap to the lap's start, a stop while waiting for a
+// tick, the window locked and given back, the refusals, a carrier lost during a run arming the
+// redial at its end, the analysis cursor by pointer and arrow keys at both ends of the lap and
+// onto a segment marker, and runs that never read past the image.
 #include <algorithm>
 #include <functional>
 #include <string>
@@ -63,8 +62,7 @@ class Runs : public ::testing::Test {
         }
     }
 
-    // Every change of the record number seen between events, with the virtual time; `onShown`
-    // runs after each and may act (stop the run, make bytes arrive).
+    // Every change of the record number between events, with the virtual time; `onShown` may act.
     std::vector<std::pair<int64_t, std::string>> shown;
     std::function<void()> onShown;
     void watchRecords() {
@@ -87,8 +85,7 @@ class Runs : public ::testing::Test {
         return out;
     }
 
-    // The window as the runs leave it: buttons, menus and timer back as before the run.
-    void expectGivenBack() {
+    void expectGivenBack() {  // buttons, menus and timer as before the run
         EXPECT_EQ(m.ReplayOn, 0);
         EXPECT_EQ(f.AnalyzeOn, 0);
         EXPECT_TRUE(f.Test_run.Enabled);
@@ -105,8 +102,7 @@ class Runs : public ::testing::Test {
         EXPECT_EQ(f.Picture2Box.MousePointer, 0);
         EXPECT_EQ(m.LiveMode, 0);
     }
-    // The window while a run is active.
-    void expectLocked() {
+    void expectLocked() {  // while a run is active
         for (const Control* c : {&f.MFile, &f.Sub_Port, &f.list_disp, &f.Corse_com, &f.MAIN_PARA_SET, &f.grf_2,
                                  &f.grf_6, &f.Test_run, &f.Analize, &f.MPort})
             EXPECT_FALSE(c->Enabled) << c->Caption;
@@ -115,6 +111,15 @@ class Runs : public ::testing::Test {
         EXPECT_EQ(f.Picture3->backColor(), rgb(224, 224, 224));  // the panel of a stored lap
     }
     RecordingCanvas& graph() { return static_cast<RecordingCanvas&>(*f.Picture2); }
+    // A lap of 6 records, port 1 connected and reading text as a modem line does.
+    void lapOnAModemLine() {
+        lap(6);
+        app.connectDirect();
+        f.MSComm1->setInputMode(InputModeKind::Text);
+        f.MSComm1->setInputLen(0);
+        f.MSComm1->setRThreshold(1);
+        m.RetrySec = 10;
+    }
 };
 
 TEST_F(Runs, TestRunShowsARecordEveryTickThroughTheFrameHandlerAndWrapsToTheLapStart) {
@@ -145,8 +150,7 @@ TEST_F(Runs, TestRunShowsARecordEveryTickThroughTheFrameHandlerAndWrapsToTheLapS
     int marks = 0;
     for (const Op& op : graph().ops) marks += op.kind == Op::Line && op.style == DrawStyle::Dot && op.y1 == 30;
     EXPECT_EQ(marks, 1);
-    EXPECT_EQ(f.SEG_TIME.Caption, timeText(kSegmentTime));
-    EXPECT_EQ(f.seg_d.Caption, "Seg  1");
+    EXPECT_EQ(std::pair(f.SEG_TIME.Caption, f.seg_d.Caption), std::pair(timeText(kSegmentTime), std::string("Seg  1")));
     EXPECT_GT(app.ui.beeps, beeps + 1);  // the segments, and the end of the run
     expectGivenBack();
     EXPECT_TRUE(f.Gauge1.Visible);  // the panel stays with the last record
@@ -162,9 +166,7 @@ TEST_F(Runs, TestRunStartsALapMarkerAfreshWithoutTakingItsLapNumber) {
         if (shown.size() == 6) Test_stop_Click(m, f);
     };
     Test_run_Click(m, f, app.s);
-    EXPECT_EQ(lapStarts, 2);
-    EXPECT_EQ(f.lap_no.Caption, " 2 ");
-    EXPECT_EQ(f.LapPending, 0);
+    EXPECT_EQ(std::tuple(lapStarts, f.lap_no.Caption, int{f.LapPending}), std::tuple(2, " 2 ", 0));
 }
 
 TEST_F(Runs, BothRunsRefuseWithoutALapOrWhileARedialIsDue) {
@@ -186,23 +188,16 @@ TEST_F(Runs, BothRunsRefuseWithoutALapOrWhileARedialIsDue) {
             fresh.m.RetryPending = c.retryPending;
             const int64_t at = fresh.clock.msecs();
             (*run)(fresh.m, fresh.f, fresh.s);
-            EXPECT_EQ(fresh.ui.beeps, 1) << c.why;
-            EXPECT_EQ(fresh.m.ReplayOn, 0) << c.why;
-            EXPECT_EQ(fresh.f.AnalyzeOn, 0) << c.why;
-            EXPECT_TRUE(fresh.f.MFile.Enabled) << c.why;
-            EXPECT_FALSE(fresh.f.Test_stop.Enabled) << c.why;
-            EXPECT_EQ(fresh.clock.msecs(), at) << c.why;
+            EXPECT_EQ(std::tuple(fresh.ui.beeps, int{fresh.m.ReplayOn}, int{fresh.f.AnalyzeOn}, fresh.clock.msecs()),
+                      std::tuple(1, 0, 0, at))
+                << c.why;
+            EXPECT_TRUE(fresh.f.MFile.Enabled && !fresh.f.Test_stop.Enabled) << c.why;
         }
     }
 }
 
 TEST_F(Runs, ACarrierLostDuringTheTestRunArmsTheRedialWhenItEnds) {
-    lap(6);
-    app.connectDirect();
-    f.MSComm1->setInputMode(InputModeKind::Text);
-    f.MSComm1->setInputLen(0);
-    f.MSComm1->setRThreshold(1);
-    m.RetrySec = 10;
+    lapOnAModemLine();
     watchRecords();
     int64_t lostAt = 0, stoppedAt = 0;
     onShown = [&] {
@@ -219,32 +214,24 @@ TEST_F(Runs, ACarrierLostDuringTheTestRunArmsTheRedialWhenItEnds) {
     EXPECT_FALSE(f.MSComm1->portOpen());  // hung up when the carrier went
     ASSERT_EQ(shown.size(), 9u);          // and the run kept its pace after that
     EXPECT_EQ(shown[8].first - lostAt, 600);
-    EXPECT_EQ(m.RetryAfterReplay, kFalse);
-    EXPECT_EQ(m.RetryPending, kTrue);
+    EXPECT_EQ(std::pair(m.RetryAfterReplay, m.RetryPending), std::pair(kFalse, kTrue));
     EXPECT_GE(app.clock.msecs() - stoppedAt, 1000);  // a second's pause before the redial
     expectGivenBack();
 }
 
 TEST_F(Runs, ACarrierLostDuringTheAnalysisRunArmsTheRedialWhenItEnds) {
-    lap(6);
-    app.connectDirect();
-    f.MSComm1->setInputMode(InputModeKind::Text);
-    f.MSComm1->setInputLen(0);
-    f.MSComm1->setRThreshold(1);
-    m.RetrySec = 10;
+    lapOnAModemLine();
     int passes = 0;
     app.pump.hooks.push_back([&] {
         if (f.AnalyzeOn == 0) return;
         if (++passes == 3) app.port1().receive("NO CARRIER\r\n");
         if (passes == 5) {
-            EXPECT_EQ(m.RetryPending, kFalse);  // not while the run lasts
-            EXPECT_EQ(m.RetryAfterReplay, kTrue);
+            EXPECT_EQ(std::pair(m.RetryAfterReplay, m.RetryPending), std::pair(kTrue, kFalse));  // not while it lasts
             Test_stop_Click(m, f);
         }
     });
     Analize_Click(m, f, app.s);
-    EXPECT_EQ(m.RetryAfterReplay, kFalse);
-    EXPECT_EQ(m.RetryPending, kTrue);
+    EXPECT_EQ(std::pair(m.RetryAfterReplay, m.RetryPending), std::pair(kFalse, kTrue));
     EXPECT_FALSE(f.MSComm1->portOpen());
 }
 
@@ -371,9 +358,7 @@ TEST_F(Analysis, SteppingOntoASegmentMarkerTakesItsNumberOrTheOneBefore) {
 TEST_F(Analysis, EventsOutsideTheRunChangeNothing) {
     Picture2_MouseMove(f, 300, 10);
     Picture2_KeyDown(f, 39);
-    EXPECT_EQ(f.CursorX, 0);
-    EXPECT_EQ(f.StepReq, 0);
-    EXPECT_EQ(f.Picture2Box.focusRequests, 0);
+    EXPECT_EQ(std::tuple(f.CursorX, f.StepReq, f.Picture2Box.focusRequests), std::tuple(0, 0, 0));
 }
 
 TEST_F(Analysis, TheCursorNeverReadsPastTheImageOrTheDistanceTable) {

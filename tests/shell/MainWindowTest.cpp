@@ -1,9 +1,9 @@
 // The main window on the offscreen platform over a terminal in a temporary folder: captions from
 // the language table, the start-up circle and the graph buttons, the menu groups, ending the
 // program with unsent data; the lap comparison's menu and button; the course editor's dialog, the
-// course chooser and the parameter editor; the link through its buttons and menus with the test
-// playing the logger on the in-memory port (a download's progress and cancel, the settings and
-// dial-list dialogs); the test and analysis runs worked by their buttons, pointer and keys.
+// course chooser and the parameter editor; the link's buttons with the test playing the logger on
+// the in-memory port (a download's progress and cancel, the settings and dial-list dialogs); the
+// test and analysis runs worked by their buttons, pointer and keys.
 #include <array>
 #include <filesystem>
 #include <functional>
@@ -384,51 +384,11 @@ TEST_F(MainWindow, ParameterEditorShowsWithoutBlockingAndLoadsItsDefaultsEachTim
 class MainWindowLink : public MainWindow {
   protected:
     void SetUp() override { language(); }  // each test opens the window, wired
-    // The logger's answer to "PARA".
-    void answerParameters(std::string_view bytes) {
-        static constexpr std::array<uint8_t, 16> kHeader = {0x06, 0x01, 0x27, 0x10, 0, 0,   0x05, 0xBE,
-                                                            0,    50,   30,   1,    0, 200, 0,    200};
-        if (bytes == commandFrame("PARA")) port().receive(parameterFrame(kHeader, 200));
-    }
 };
 
-// The procedures are the link tests'; here the buttons and menus reach them and show their state.
-TEST_F(MainWindowLink, ConnectStartStopAndHangUpThroughTheButtonsAndMenus) {
-    open(true);
-    port().onWritten = [&](std::string_view bytes) {
-        answerParameters(bytes);
-        if (bytes == commandFrame("STRT")) {
-            port().receive(frameOf('L', {{20, 2}}));
-            port().receive(
-                recordFrame('G', {0, 0, 90, 40, 100, 120, 0, 85, 0, 70, 0x01, 0x0A, 0, 139, 0, 10}, 5, 6123));
-        }
-    };
-    window->button(f.dial_up)->click();
-    ASSERT_TRUE(port().portOpen());
-    EXPECT_TRUE(window->action(f.mopen)->isChecked());
-    EXPECT_FALSE(window->button(f.dial_up)->isEnabled());
-    EXPECT_TRUE(window->button(f.dial_down)->isEnabled());
-    EXPECT_EQ(f.Label1.Caption, lang(app.m, 204));  // the parameters came
-    auto* para = window->findChild<para_disp*>();
-    ASSERT_NE(para, nullptr);
-    EXPECT_TRUE(para->isVisible());
-
-    window->action(f.tx_start)->trigger();
-    EXPECT_EQ(std::tuple(f.lap_no.Caption, f.lap_time.Caption, f.sokudo.Caption),
-              std::tuple(" 2", "1:01.23", " 100 km/h"));
-    EXPECT_FALSE(window->action(f.MFile)->isEnabled());  // locked while streaming
-    window->action(f.tx_stop)->trigger();
-    EXPECT_TRUE(port().portOpen());
-    EXPECT_TRUE(window->action(f.MFile)->isEnabled());
-
-    window->button(f.dial_down)->click();
-    EXPECT_FALSE(port().portOpen());
-    EXPECT_TRUE(window->button(f.dial_up)->isEnabled());
-    EXPECT_FALSE(window->action(f.mopen)->isChecked());
-}
-
-// The wait window shows how far a download has come and its cancel button ends it, leaving no
-// file and the window usable.
+// Connected by its button (a live session through the window runs end to end against the
+// simulated logger), a download's wait window shows how far it has come and its cancel button
+// ends it, leaving no file and the window usable.
 TEST_F(MainWindowLink, ADownloadShowsItsProgressAndItsCancelLeavesNoFile) {
     open(true);
     f.windows.Form_NAME = [&] { app.m.LogFileName = dir.file("day1"); };
@@ -436,9 +396,10 @@ TEST_F(MainWindowLink, ADownloadShowsItsProgressAndItsCancelLeavesNoFile) {
     // The logger holds two laps; on "LOGP" it sends the header, the lap table and some records.
     const std::vector<uint8_t> log = loggen::generateLog({.laps = 2}).memory->fileBytes();
     const size_t tableBlocks = 2 * layout::kLapPageBytes / 16;
+    const std::array<uint8_t, 16> header = {0x06, 0x01, 0x27, 0x10, 0, 0, 0x05, 0xBE, 0, 50, 30, 1, 0, 200, 0, 200};
     std::string blocks;
     port().onWritten = [&](std::string_view bytes) {
-        answerParameters(bytes);
+        if (bytes == commandFrame("PARA")) port().receive(parameterFrame(header, 200));
         if (bytes != commandFrame("LOGP 1- 0")) return;
         for (size_t b = 0; b < 1 + tableBlocks + 400; ++b) {
             frame::Frame fr{};
@@ -452,6 +413,11 @@ TEST_F(MainWindowLink, ADownloadShowsItsProgressAndItsCancelLeavesNoFile) {
     };
     window->button(f.dial_up)->click();
     ASSERT_EQ(app.m.LinkUp, kTrue);
+    EXPECT_TRUE(window->action(f.mopen)->isChecked());
+    EXPECT_FALSE(window->button(f.dial_up)->isEnabled());
+    auto* para = window->findChild<para_disp*>();  // the parameters came and are shown
+    ASSERT_NE(para, nullptr);
+    EXPECT_TRUE(para->isVisible());
     window->action(f.One_Down)->trigger();
     ASSERT_FALSE(blocks.empty());
     for (size_t at = 0; at < blocks.size(); at += frame::kBytes) port().receive(blocks.substr(at, frame::kBytes));
@@ -472,6 +438,9 @@ TEST_F(MainWindowLink, ADownloadShowsItsProgressAndItsCancelLeavesNoFile) {
         EXPECT_NE(e.path().extension(), ".part") << e.path();
     EXPECT_FALSE(std::filesystem::exists(dir.file("day1.log")));
     EXPECT_TRUE(window->button(f.dial_down)->isEnabled());
+    window->button(f.dial_down)->click();
+    EXPECT_FALSE(port().portOpen());
+    EXPECT_FALSE(window->action(f.mopen)->isChecked());
 }
 
 TEST_F(MainWindowLink, TheSettingsDialogShowsTheDeviceAndSavesTheChoice) {
