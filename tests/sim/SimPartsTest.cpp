@@ -276,8 +276,8 @@ TEST(SimArgs, OptionsReachTheSimulator) {
 
 TEST(SimArgs, ModemNetworkAndRemoteOptionsReachTheirParts) {
     const ParsedArgs m = parseProgramArgs({"--modem", "--rfc2217", "0", "--connect-delay", "500", "--dial-results",
-                                           "busy,no-carrier,CONNECT", "--drop-carrier-after", "5,-,2.5",
-                                           "--drop-carrier-at-frame", "-,30"});
+                                           "busy,no-carrier, No_Answer ,no dialtone,CONNECT", "--drop-carrier-after",
+                                           "5,-,2.5", "--drop-carrier-at-frame", "-,30"});
     ASSERT_EQ(m.error, "");
     EXPECT_EQ(m.options.role, Role::Logger);
     EXPECT_EQ(m.options.line, LineKind::Rfc2217);
@@ -285,7 +285,8 @@ TEST(SimArgs, ModemNetworkAndRemoteOptionsReachTheirParts) {
     ASSERT_TRUE(m.options.sim.modem.has_value());
     const ModemOptions& mo = *m.options.sim.modem;
     EXPECT_EQ(mo.connectDelayMs, 500);
-    EXPECT_THAT(mo.dialResults, ElementsAreArray({DialResult::Busy, DialResult::NoCarrier, DialResult::Connect}));
+    EXPECT_THAT(mo.dialResults, ElementsAreArray({DialResult::Busy, DialResult::NoCarrier, DialResult::NoAnswer,
+                                                  DialResult::NoDialtone, DialResult::Connect}));
     EXPECT_THAT(mo.dropAfterMs, ElementsAreArray({int64_t(5000), int64_t(-1), int64_t(2500)}));
     EXPECT_THAT(mo.dropAtFrame, ElementsAreArray({-1L, 30L}));
 
