@@ -376,6 +376,7 @@ TEST(SimMain, ReadWriteRoundTrip) {
 
     // Blocks that are not 27 whole numbers change nothing.
     for (const char* bad : {"MAIN,1,2,3", "MAIN,1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19,20,21,22,23,24,25,26,x",
+                            "MAIN,1,2,,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19,20,21,22,23,24,25,26,27",
                             "MAIN,1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19,20,21,22,23,24,25,26,27,28"}) {
         sim.takeJournal();
         sim.receive(command(bad), 5000);
@@ -394,7 +395,10 @@ TEST(SimCommands, QuietCommandsAreJournaledOnly) {
                                      {"CRS3-A1-B2-", "course"},
                                      {"RATS", "rate"},
                                      {"STOP", "stop"},
-                                     {"HELLO", "unknown"}}) {
+                                     {"HELLO", "unknown"},
+                                     {"strt", "unknown"},
+                                     {"STRTX", "unknown"},
+                                     {"RATX", "unknown"}}) {
         LoggerSim sim(quietOptions(), smallMemory());
         // In pieces, amid garbage.
         sim.receive(std::string("\x17noise\x02") + text[0], 0);

@@ -1,5 +1,6 @@
-// The simulated logger's parts: command frames out of a byte stream, command texts told apart,
-// a log file as its memory, and the program's command line.
+// The simulated logger's parts: command frames out of a byte stream, the lap range of a download
+// command, logger frames and text out of a byte stream, a log file as its memory, and the
+// program's command line. Which command a text is shows in the logger's journal (LoggerSimTest).
 #include <cstdio>
 #include <fstream>
 #include <ostream>
@@ -54,41 +55,6 @@ INSTANTIATE_TEST_SUITE_P(
                       ReaderCase{"OverlongDropped", {"\x02" + kLong + "\x17\x02STRT\x17"}, {"STRT"}},
                       ReaderCase{"Unfinished", {"\x02STR"}, {}}),
     [](const auto& info) { return std::string(info.param.name); });
-
-struct ParseCase {
-    const char* text;
-    CommandKind kind;
-};
-class SimCommandParse : public ::testing::TestWithParam<ParseCase> {};
-
-TEST_P(SimCommandParse, TellsTheCommandsApart) {
-    EXPECT_EQ(parseCommand(GetParam().text).kind, GetParam().kind) << GetParam().text;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Texts, SimCommandParse,
-    ::testing::Values(ParseCase{"STRT", CommandKind::Start}, ParseCase{"STOP", CommandKind::Stop},
-                      ParseCase{"PARA", CommandKind::Parameters}, ParseCase{"CLR", CommandKind::Clear},
-                      ParseCase{"RATM", CommandKind::Rate}, ParseCase{"RATX", CommandKind::Unknown},
-                      ParseCase{"MAIN", CommandKind::MainRead}, ParseCase{"MAIN,1", CommandKind::MainWrite},
-                      ParseCase{"CRS3-A1-B2-", CommandKind::Course}, ParseCase{"LOGN 2- 4", CommandKind::Download},
-                      ParseCase{"FASTC 1- 0", CommandKind::Download}, ParseCase{"MCLR", CommandKind::MemoryClear},
-                      ParseCase{"NG", CommandKind::Ack}, ParseCase{"strt", CommandKind::Unknown},
-                      ParseCase{"STRTX", CommandKind::Unknown}),
-    [](const auto& info) { return std::to_string(info.index); });
-
-TEST(SimCommandParse, ReadsTheirArguments) {
-    const Command rate = parseCommand("RATS");
-    EXPECT_EQ(rate.rate, 'S');
-    EXPECT_TRUE(parseCommand("GD").good);
-    EXPECT_FALSE(parseCommand("NG").good);
-    const Command main =
-        parseCommand("MAIN,0,999,0,1,16000,20000,0,0,200,200,0,100,0,1,16,1,60000,3,0,100,0,0,0,0,0,0,-7");
-    EXPECT_TRUE(main.mainValid);
-    EXPECT_EQ(main.main[1], 999);
-    EXPECT_EQ(main.main[26], -7);
-    EXPECT_FALSE(parseCommand("MAIN,1,,3").mainValid);
-}
 
 struct RangeParseCase {
     const char* text;
