@@ -221,20 +221,33 @@ TEST_F(DialUp, ABadOrHugeDialFileNeverHangsTheList) {
     EXPECT_TRUE(st.Combo1.empty());
 }
 
-TEST_F(DialUp, TheRedialCountsDownAndDials) {
+// The carrier lost on a connected line arms the redial: the timer counts 10 .. 1 and dials the
+// last number again (no list). A cancel during the countdown stops it; no dial.
+TEST_F(DialUp, TheRedialCountsDownAndDialsUnlessCancelled) {
     modemLine(app, "5550100\r\n");
     Modem modem(app, {"BUSY", "CONNECT 9600"});
     dial_up_Click(app.m, app.f, app.s);  // busy
     ASSERT_EQ(app.m.LinkUp, kFalse);
-    // The carrier lost on a connected line arms the redial; the timer counts 10 .. 1, dials the
-    // last number again (no list), and connects.
-    app.m.RetrySec = 10;
-    app.m.RetryPending = kTrue;
-    std::vector<int> steps;
-    app.f.watch.redialStep = [&](int n) { steps.push_back(n); };
-    app.f.windows.Form4 = [] { FAIL() << "the redial does not show the list"; };
     std::string error;
     app.f.MSComm1->setPortOpen(false, &error);
+    app.f.windows.Form4 = [] { FAIL() << "the redial does not show the list"; };
+    std::vector<int> steps;
+    int cancelAt = 7;
+    app.f.watch.redialStep = [&](int n) {
+        steps.push_back(n);
+        if (n == cancelAt) Command1_Click(app.m, app.f.Form2);
+    };
+    app.m.RetrySec = 10;
+    app.m.RetryPending = kTrue;
+    app.run(30000);
+    EXPECT_THAT(steps, ElementsAre(10, 9, 8, 7));
+    EXPECT_EQ(app.m.RetryPending, kFalse);
+    EXPECT_FALSE(app.f.Form2.window.Visible);
+    EXPECT_EQ(app.m.LinkUp, kFalse);
+
+    steps.clear();
+    cancelAt = -1;
+    app.m.RetryPending = kTrue;
     app.run(30000);
     EXPECT_THAT(steps, ElementsAre(10, 9, 8, 7, 6, 5, 4, 3, 2, 1));
     EXPECT_EQ(app.m.LinkUp, kTrue);
@@ -242,23 +255,6 @@ TEST_F(DialUp, TheRedialCountsDownAndDials) {
     size_t dials = 0;
     for (const std::string& l : modem.lines) dials += l == "ATDT5550100\r\n";
     EXPECT_EQ(dials, 2u);
-}
-
-TEST_F(DialUp, CancellingTheCountdownStopsTheRedial) {
-    app.m.RetrySec = 10;
-    app.m.RetryPending = kTrue;
-    std::vector<int> steps;
-    app.f.watch.redialStep = [&](int n) {
-        steps.push_back(n);
-        if (n == 7) Command1_Click(app.m, app.f.Form2);
-    };
-    bool dialled = false;
-    app.f.windows.Form4 = [&] { dialled = true; };
-    app.run(30000);
-    EXPECT_THAT(steps, ElementsAre(10, 9, 8, 7));
-    EXPECT_EQ(app.m.RetryPending, kFalse);
-    EXPECT_FALSE(dialled);
-    EXPECT_FALSE(app.f.Form2.window.Visible);
 }
 
 }  // namespace
