@@ -141,17 +141,7 @@ TEST_F(CourseData, WhatIsNoCourseIsRefusedAndNothingChanges) {
     }
 }
 
-TEST_F(CourseData, TheMenuEntryStartsTheChooserInTheCourseFolder) {
-    writeFile(m.CorseDir + "/a.dat", courseBytes({{'R', 1000}}, 30));
-    std::string startedIn;
-    f.windows.File_Form = [&] {
-        startedIn = m.LogFileName;
-        m.LogFileName = m.CorseDir + "/a.dat";
-    };
-    Corse_in_Click(m, f, app.s);
-    EXPECT_EQ(startedIn, m.CorseDir);
-    EXPECT_EQ(f.seg_str[1], "R200");
-    // Cancelled: nothing happens.
+TEST_F(CourseData, ACancelledCourseChooserChangesNothing) {
     f.windows.File_Form = [&] { m.LogFileName.clear(); };
     f.seg_str[1] = "kept";
     Corse_in_Click(m, f, app.s);
