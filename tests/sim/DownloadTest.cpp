@@ -339,19 +339,7 @@ struct Terminal {
 // Runs the logger's clock from `from` to `to` with the terminal answering whatever arrives.
 void drive(LoggerSim& sim, Terminal& term, int64_t from, int64_t to) {
     term.lastGoodMs = from;
-    int64_t t = from;
-    for (;;) {
-        const int64_t due = sim.nextDueMs(t);
-        if (due < 0 || due > to) break;
-        t = std::max(t, due);
-        const std::string b = sim.transmit(t);
-        if (!b.empty()) {
-            term.take(sim, b, t);
-        } else if (sim.nextDueMs(t) == t) {
-            ADD_FAILURE() << "nextDueMs keeps saying " << t << " with nothing to send";
-            break;
-        }
-    }
+    runUntil(sim, from, to, [&](const std::string& b, int64_t t) { term.take(sim, b, t); });
 }
 
 std::vector<std::string> eventNames(const std::vector<Fields>& journal) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -38,9 +39,10 @@ struct Arrival {
 };
 
 // Runs the simulator's (or the remote station's) clock from `from` to `to`, waking exactly when
-// nextDueMs() says.
+// nextDueMs() says; `heard` gets each chunk as it leaves, so that it can answer at once.
 template <typename Line>
-std::vector<Arrival> runUntil(Line& sim, int64_t from, int64_t to) {
+std::vector<Arrival> runUntil(Line& sim, int64_t from, int64_t to,
+                              const std::function<void(const std::string&, int64_t)>& heard = {}) {
     std::vector<Arrival> out;
     int64_t t = from;
     for (;;) {
@@ -48,15 +50,19 @@ std::vector<Arrival> runUntil(Line& sim, int64_t from, int64_t to) {
         if (due < 0 || due > to) break;
         t = std::max(t, due);
         std::string b = sim.transmit(t);
-        const bool got = !b.empty();
-        if (got) out.push_back({t, std::move(b)});
-        if (!got && sim.nextDueMs(t) == t) {
+        if (!b.empty()) {
+            if (heard) heard(b, t);
+            out.push_back({t, std::move(b)});
+        } else if (sim.nextDueMs(t) == t) {
             ADD_FAILURE() << "nextDueMs keeps saying " << t << " with nothing to send";
             break;
         }
     }
     std::string rest = sim.transmit(to);
-    if (!rest.empty()) out.push_back({to, std::move(rest)});
+    if (!rest.empty()) {
+        if (heard) heard(rest, to);
+        out.push_back({to, std::move(rest)});
+    }
     return out;
 }
 
