@@ -31,7 +31,6 @@
 #include "compare/CompareTestSupport.h"
 #include "course/ui/Corse_para.h"
 #include "dialup/ui/Form4.h"
-#include "display/Panel.h"
 #include "layout/FrameLayout.h"
 #include "link/Download.h"
 #include "link/Receive.h"
@@ -553,19 +552,6 @@ TEST_F(ReplayWindow, ClosingTheWindowEndsARun) {
     EXPECT_EQ(passes, 50);  // no pass after the close
     EXPECT_EQ(app.m.ReplayOn, 0);
     EXPECT_FALSE(f.Timer1.Enabled);
-}
-
-TEST_F(ReplayWindow, HistogramButtonAndPrintMenu) {
-    meter_set(app.m, f);
-    window->button(f.grf_6)->click();
-    EXPECT_FALSE(f.Gauge1.Visible || f.kaitensuu.Visible);
-    window->action(f.form_print)->trigger();
-    ASSERT_EQ(app.ui.printed.size(), 1u);
-    int pictures = 0;
-    for (const auto& item : app.ui.printed[0].items) pictures += item.image != nullptr;
-    EXPECT_EQ(pictures, 5);
-    // The histogram was the picture behind the gauges: it is on the page.
-    EXPECT_TRUE(*app.ui.printed[0].items[4].image == *f.Picture3->snapshot());
 }
 
 }  // namespace
