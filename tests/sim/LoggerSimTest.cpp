@@ -220,14 +220,14 @@ class SimRates : public ::testing::TestWithParam<RateCase> {};
 
 TEST_P(SimRates, SendEveryNthSampleAndJournalTheRest) {
     const loggen::LoggerMemory& m = smallMemory();
-    const int slots = 80;
+    const int slotCount = 80;
     LoggerSim sim = started(quietOptions(), 1000, GetParam().command);
     EXPECT_EQ(sim.rate(), GetParam().command[3]);
-    const std::vector<SeenFrame> frames = framesOf(runUntil(sim, 1000, 1000 + 100 * slots + 50));
+    const std::vector<SeenFrame> frames = framesOf(runUntil(sim, 1000, 1000 + 100 * slotCount + 50));
 
     std::vector<int> wantRecords, wantSkipped;
     int ordinal = 0;
-    for (int i = 0; i < slots; ++i) {
+    for (int i = 0; i < slotCount; ++i) {
         const loggen::Record& r = m.records[size_t(i)];
         if (!isSample(r)) continue;
         (ordinal++ % GetParam().step == 0 ? wantRecords : wantSkipped).push_back(i);
@@ -314,7 +314,7 @@ TEST(SimPacing, SlowLineSkipsSamplesNeverMarkers) {
         EXPECT_EQ(f.at("reason"), "line");
         EXPECT_TRUE(isSample(m.records[size_t(num(f, "record"))]));
     }
-    // Every marker of the 400 slots went out.
+    // Every marker of the 400 slotCount went out.
     int markers = 0, markerFrames = 0;
     for (int i = 0; i < 400; ++i) markers += !isSample(m.records[size_t(i)]);
     for (const SeenFrame& f : frames) markerFrames += f.kind() == 'L' || f.kind() == 'S';

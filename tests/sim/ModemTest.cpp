@@ -47,6 +47,11 @@ struct ModemLine {
     // Dials and waits for the result (the default delay and a little more).
     std::string dial(const std::string& number = "5551234") { return say("ATDT" + number + "\r\n", 2100); }
     std::vector<Fields> journal() { return journalOf(sim); }
+    // A second of quiet, "+++", and what comes back in the 1.1 s after.
+    std::string escape() {
+        wait(1000);
+        return say("+++", 1100);
+    }
 
     LoggerSim sim;
     int64_t t = 0;
@@ -137,9 +142,7 @@ TEST(ModemDial, EachAttemptTakesTheNextResultAndTheLastRepeats) {
     }
     EXPECT_EQ(line.dial(), "ATDT5551234\r\r\nCONNECT 9600\r\n");
     EXPECT_TRUE(line.sim.carrier());
-    line.wait(1000);
-    line.say("+++", 0);
-    line.wait(1100);
+    line.escape();
     EXPECT_THAT(line.say("ATH\r"), HasSubstr("OK"));
     EXPECT_THAT(line.dial(), EndsWith("CONNECT 9600\r\n")) << "after the list its last entry repeats";
 
@@ -180,9 +183,7 @@ TEST(ModemDial, NothingIsHeardWhileDiallingAndNoSecondDialInACall) {
     line.write("ATDT1\r");
     EXPECT_EQ(line.say("ATH\r", 1000), "ATDT1\r") << "a dial in progress hears nothing";
     EXPECT_THAT(line.wait(1100), HasSubstr("CONNECT"));
-    line.wait(1000);
-    line.say("+++", 0);
-    EXPECT_EQ(line.wait(1100), "\r\nOK\r\n");
+    EXPECT_EQ(line.escape(), "\r\nOK\r\n");
     EXPECT_EQ(line.say("ATDT2\r"), "ATDT2\r\r\nERROR\r\n");
 }
 
@@ -245,16 +246,12 @@ INSTANTIATE_TEST_SUITE_P(Guards, ModemEscape,
 TEST(ModemEscape, OnlineAgainWithAtoAndHangUpWithAth) {
     ModemLine line({});
     line.dial();
-    line.wait(1000);
-    line.say("+++", 0);
-    EXPECT_EQ(line.wait(1100), "\r\nOK\r\n");
+    EXPECT_EQ(line.escape(), "\r\nOK\r\n");
     EXPECT_EQ(line.say("ATO\r"), "ATO\r\r\nCONNECT 9600\r\n");
     EXPECT_EQ(line.sim.modem()->state(), HayesModem::State::Data);
     EXPECT_EQ(framesIn(line.say(command("PARA"))), 1) << "back in data state";
 
-    line.wait(1000);
-    line.say("+++", 0);
-    EXPECT_EQ(line.wait(1100), "\r\nOK\r\n");
+    EXPECT_EQ(line.escape(), "\r\nOK\r\n");
     EXPECT_EQ(line.say("ATH\r"), "ATH\r\r\nOK\r\n") << "ATH ends the call without NO CARRIER";
     EXPECT_FALSE(line.sim.carrier());
     const std::vector<Fields> j = line.journal();

@@ -11,6 +11,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
 #include "layout/FrameLayout.h"
 #include "loggen/LogGenerator.h"
 #include "sim/LoggerSim.h"
@@ -109,46 +113,30 @@ inline bool wellFormed(const frame::Frame& f) {
     return frame::framed(f.data()) && f[frame::kChecksum] == frame::checksumOf(f.data());
 }
 
-// One journal line's fields; strings unescaped, numbers and arrays as written.
+// One journal line's fields: strings as the bytes they stand for (\u00XX is one byte), numbers
+// and true/false as text, arrays as compact JSON. Fails the test when the line is not a JSON object.
 using Fields = std::map<std::string, std::string>;
 inline Fields parseJson(const std::string& line) {
+    QJsonParseError error{};
+    const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(line), &error);
+    if (!doc.isObject()) {
+        ADD_FAILURE() << "not a JSON object (" << error.errorString().toStdString() << "): " << line;
+        return {};
+    }
     Fields out;
-    size_t i = 0;
-    auto fail = [&line, &out] {
-        ADD_FAILURE() << "not a flat JSON object: " << line;
-        return out;
-    };
-    auto readString = [&line, &i](std::string& s) {
-        if (i >= line.size() || line[i] != '"') return false;
-        for (++i; i < line.size() && line[i] != '"'; ++i) {
-            if (line[i] != '\\') {
-                s += line[i];
-                continue;
-            }
-            const char e = line[++i];
-            if (e == 'u') {
-                s += char(std::stoi(line.substr(i + 1, 4), nullptr, 16));
-                i += 4;
-            } else {
-                s += e == 'r' ? '\r' : e == 'n' ? '\n' : e;
-            }
-        }
-        return i++ < line.size();
-    };
-    if (line.empty() || line[0] != '{' || line.back() != '}') return fail();
-    i = 1;
-    while (i < line.size() - 1) {
-        std::string key, value;
-        if (!readString(key) || line[i++] != ':') return fail();
-        if (line[i] == '"') {
-            if (!readString(value)) return fail();
+    const QJsonObject o = doc.object();
+    for (auto it = o.begin(); it != o.end(); ++it) {
+        const QJsonValue v = it.value();
+        std::string& text = out[it.key().toStdString()];
+        if (v.isString()) {
+            text = v.toString().toLatin1().toStdString();
+        } else if (v.isBool()) {
+            text = v.toBool() ? "true" : "false";
+        } else if (v.isDouble()) {
+            text = QString::number(v.toDouble(), 'g', 17).toStdString();
         } else {
-            const size_t end = line[i] == '[' ? line.find(']', i) + 1 : line.find_first_of(",}", i);
-            value = line.substr(i, end - i);
-            i = end;
+            text = QJsonDocument(v.toArray()).toJson(QJsonDocument::Compact).toStdString();
         }
-        out[key] = value;
-        if (line[i] == ',') ++i;
     }
     return out;
 }
