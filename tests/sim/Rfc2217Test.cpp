@@ -116,11 +116,14 @@ INSTANTIATE_TEST_SUITE_P(
                         false}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(Rfc2217Negotiation, JournalsWhatCameAndWhatWentBack) {
+TEST(Rfc2217Negotiation, JournalsWhatCameWhatWentBackAndTheSettings) {
     Rfc2217Server s;
     s.fromClient(verb(kWILL, kEcho) + verb(kWILL, kComPort), 5);
+    s.fromClient(
+        sub(comport::kSetBaudRate, bytes({0, 0, 0x4B, 0})) + sub(comport::kFlowSuspend) + sub(comport::kFlowResume), 9);
+    EXPECT_FALSE(s.suspended());
     const std::vector<Fields> j = journalOf(s);
-    ASSERT_EQ(j.size(), 3u);
+    ASSERT_EQ(j.size(), 6u);
     EXPECT_EQ(j[0].at("event"), "telnet");
     EXPECT_EQ(j[0].at("got"), "WILL");
     EXPECT_EQ(num(j[0], "option"), kEcho);
@@ -130,6 +133,11 @@ TEST(Rfc2217Negotiation, JournalsWhatCameAndWhatWentBack) {
     EXPECT_EQ(j[2].at("event"), "notify");
     EXPECT_EQ(num(j[2], "modemstate"), kIdleLines);
     EXPECT_EQ(num(j[2], "t"), 5);
+    EXPECT_EQ(j[3].at("command"), "set-baudrate");
+    EXPECT_EQ(num(j[3], "value"), 19200);
+    EXPECT_EQ(num(j[3], "reply"), 19200);
+    EXPECT_EQ(j[4].at("command"), "flowcontrol-suspend");
+    EXPECT_EQ(j[5].at("command"), "flowcontrol-resume");
 }
 
 // ---- data ---------------------------------------------------------------------------------------
@@ -250,20 +258,6 @@ INSTANTIATE_TEST_SUITE_P(
         ComPortCase{"Suspend", comport::kFlowSuspend, "", "-", {{"suspended", 1}}},
         ComPortCase{"UnknownCommand", 42, bytes({1}), "-", {}}),
     [](const auto& info) { return std::string(info.param.name); });
-
-TEST(Rfc2217ComPort, JournalsTheSettingsReceived) {
-    Rfc2217Server s = agreed();
-    s.fromClient(
-        sub(comport::kSetBaudRate, bytes({0, 0, 0x4B, 0})) + sub(comport::kFlowSuspend) + sub(comport::kFlowResume), 9);
-    EXPECT_FALSE(s.suspended());
-    const std::vector<Fields> j = journalOf(s);
-    ASSERT_EQ(j.size(), 3u);
-    EXPECT_EQ(j[0].at("command"), "set-baudrate");
-    EXPECT_EQ(num(j[0], "value"), 19200);
-    EXPECT_EQ(num(j[0], "reply"), 19200);
-    EXPECT_EQ(j[1].at("command"), "flowcontrol-suspend");
-    EXPECT_EQ(j[2].at("command"), "flowcontrol-resume");
-}
 
 // ---- modem-state notifications ----------------------------------------------------------------
 
