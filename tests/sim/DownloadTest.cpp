@@ -65,16 +65,6 @@ const loggen::LoggerMemory& wrapped() {
     return m;
 }
 
-// Three laps of the circuit: a few thousand blocks.
-const loggen::LoggerMemory& circuit() {
-    static const loggen::LoggerMemory m = [] {
-        loggen::GenOptions o;
-        o.laps = 3;
-        return generated(o);
-    }();
-    return m;
-}
-
 int startAddress(const std::uint8_t* page) { return layout::word(page + seg::kStartAddress); }
 
 // ---- the file of a lap range --------------------------------------------------------------------
@@ -632,10 +622,13 @@ INSTANTIATE_TEST_SUITE_P(Commands, SimDownloadCut,
 
 TEST(SimDownloadFaults, ResendsHealEveryDamagedFrame) {
     // The same walk over a damaged line's frames as for a stream is in the logger's own tests.
+    loggen::GenOptions threeLaps;  // of the circuit: a few thousand blocks
+    threeLaps.laps = 3;
+    const loggen::LoggerMemory circuit = generated(threeLaps);
     FaultOptions corrupt, all;
     corrupt.corrupt = 0.02;
     all.corrupt = all.badEnd = all.drop = 0.1;
-    for (const auto& [m, faults] : {std::pair{&circuit(), corrupt}, {&smallMemory(), all}}) {
+    for (const auto& [m, faults] : {std::pair{&circuit, corrupt}, {&smallMemory(), all}}) {
         SCOPED_TRACE(faults.drop);
         SimOptions o = quietOptions();
         o.faults = faults;

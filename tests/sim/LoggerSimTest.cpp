@@ -273,23 +273,8 @@ TEST(SimStream, StopEndsTheStreamAndStartBeginsAgain) {
 
 // ---- pacing -----------------------------------------------------------------------------------
 
-TEST(SimPacing, LineSpeedCapsTheBytes) {
-    for (const auto& [baud, bytesPerSecond] : {std::pair{1200, size_t(120)}, {9600, 960}, {19200, 1920}}) {
-        SimOptions o = quietOptions();
-        o.baud = baud;
-        LoggerSim sim(o, smallMemory());
-        // Far more than two seconds' worth: eighty parameter-block answers at once.
-        std::string flood;
-        for (int i = 0; i < 80; ++i) flood += command("MAIN");
-        sim.receive(flood, 0);
-        size_t total = 0;
-        for (int64_t t = 100; t <= 2000; t += 100) {
-            total += sim.transmit(t).size();
-            EXPECT_EQ(total, bytesPerSecond * size_t(t) / 1000) << baud << " baud by " << t << " ms";
-        }
-    }
-}
-
+// The line's pace at each speed shows in the frames' times here and in the download and modem
+// tests (1200 to 115200 baud).
 TEST(SimPacing, SlowLineSkipsSamplesNeverMarkers) {
     const loggen::LoggerMemory& m = smallMemory();
     SimOptions o = quietOptions();
