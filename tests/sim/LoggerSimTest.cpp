@@ -1,6 +1,7 @@
 // The simulated logger through its API on a fake clock: the parameter frame, the live streams
-// against the memory they come from, transfer rates, stopping, line pacing and skipping, pit
-// events, the parameter block, commands in pieces, and faults that the journal owns up to.
+// against the memory they come from, transfer rates, stopping, a slow line skipping samples, pit
+// events, the parameter block, commands in pieces told apart in the journal, and faults on the
+// frames of a stream or a download that the journal owns up to.
 #include <algorithm>
 #include <ostream>
 #include <string>
@@ -18,7 +19,6 @@ namespace vt::sim::test {
 namespace {
 
 using ::testing::ElementsAreArray;
-using ::testing::HasSubstr;
 
 namespace rec = layout::rec;
 

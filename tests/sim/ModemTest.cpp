@@ -21,7 +21,6 @@ using ::testing::EndsWith;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using ::testing::Not;
-using ::testing::StartsWith;
 
 // The terminal's end of a modem line to the logger, on a clock the test moves.
 struct ModemLine {

@@ -20,8 +20,6 @@
 namespace vt::sim::test {
 namespace {
 
-using ::testing::HasSubstr;
-using ::testing::IsEmpty;
 using namespace telnet;
 
 std::string bytes(std::initializer_list<int> b) {

@@ -2,7 +2,6 @@
 // command, logger frames and text out of a byte stream, a log file as its memory, and the
 // program's command line. Which command a text is shows in the logger's journal (LoggerSimTest).
 #include <cstdio>
-#include <fstream>
 #include <ostream>
 #include <sstream>
 #include <string>
