@@ -430,6 +430,9 @@ TEST_P(SimDownloadResend, FollowsTheAnswers) {
             EXPECT_EQ(num(again[k - 1], "block"), 3);
         }
     }
+    size_t ngs = 0;
+    for (const Fields& a : eventsOf(j, "ack")) ngs += a.at("good") == "false";
+    EXPECT_EQ(ngs, size_t(std::count(c.answers.begin(), c.answers.end(), Answer::Bad)));
     const bool lastUnanswered = c.sends == c.answers.size() && c.answers.back() == Answer::Silent;
     const Fields end = eventsOf(j, "download-end").at(0);
     EXPECT_EQ(end.at("result"), c.result);
