@@ -74,14 +74,10 @@ TEST_F(Params, LoadingShowsTheDefaultsAndTheirWriteText) {
 }
 
 TEST_F(Params, RowsScaleTheirSlotsAndShowTheirTexts) {
+    // One row per scale and per kind of text: row, scroll value, slot, slot value, value text.
     const std::tuple<int, int, int, int, std::string> cases[] = {
-        // row, scroll value, slot, slot value, value text
-        {1, 5, 19, 500, "5"},     {18, 600, 16, 60000, "600"}, {5, 1234, 4, 12340, "12340"},  {6, 10, 5, 100, "100"},
-        {8, 999, 7, 999, "99.9"}, {8, 5, 7, 5, "0.5"},         {12, 1470, 11, 1470, "14.70"}, {3, 1, 2, 1, "m/h"},
-        {4, 8, 3, 8, "P:12"},     {7, 2, 6, 2, "100"},         {11, 2, 10, 2, "N"},           {13, 7, 17, 7, "115k"},
-        {13, 4, 17, 4, "19.2k"},  {15, 17, 13, 17, "H"},       {15, 18, 13, 18, "L"},         {15, 10, 13, 10, "a"},
-        {16, 15, 14, 15, "f"},    {17, 9, 15, 9, "9"},         {2, 2000, 1, 2000, "2000"},    {19, 100, 18, 100, "100"},
-        {0, 3, 0, 3, "3"},
+        {1, 5, 19, 500, "5"}, {5, 1234, 4, 12340, "12340"}, {8, 5, 7, 5, "0.5"},   {12, 1470, 11, 1470, "14.70"},
+        {3, 1, 2, 1, "m/h"},  {4, 8, 3, 8, "P:12"},         {15, 18, 13, 18, "L"}, {0, 3, 0, 3, "3"},
     };
     for (const auto& [row, value, slot, slotValue, text] : cases) {
         move(row, value);
@@ -89,19 +85,16 @@ TEST_F(Params, RowsScaleTheirSlotsAndShowTheirTexts) {
         scroll_to_para(st);
         EXPECT_EQ(st.MainPara[static_cast<size_t>(slot)], slotValue) << row;
     }
-    // Rows 16 and 17 go no further than "-".
-    for (int row : {16, 17}) {
-        move(row, 18);
-        EXPECT_EQ(st.HScroll1[static_cast<size_t>(row)].Value, 16);
-        EXPECT_EQ(st.Label2[static_cast<size_t>(row)].Caption, "-");
-    }
+    move(16, 18);  // rows 16 and 17 go no further than "-"
+    EXPECT_EQ(st.HScroll1[16].Value, 16);
+    EXPECT_EQ(st.Label2[16].Caption, "-");
     TRANS_Click(st, 1);
     scroll_to_para(st);
     EXPECT_EQ(st.MainPara[20], 1);
 }
 
 TEST_F(Params, ScaledSlotsAreShownRoundedHalvesToEven) {
-    const std::tuple<int, int> cases[] = {{150, 2}, {250, 2}, {350, 4}, {149, 1}, {151, 2}, {60000, 600}};
+    const std::tuple<int, int> cases[] = {{250, 2}, {350, 4}, {60000, 600}};
     for (const auto& [slot19, shown] : cases) {
         st.MainPara[19] = slot19;
         para_to_scroll(st);
@@ -129,15 +122,12 @@ TEST_F(Params, TheReadReplyIsTakenOnlyWhole) {
     tooBig[3] = 2147483648LL;
     const std::tuple<std::string, const char*> refused[] = {
         {replyOf(twentySix), "26 commas"},
-        {replyOf(oneTo27(), ",\r"), "28 commas"},
         {"X" + replyOf(oneTo27()).substr(1), "does not begin with Q"},
         {"Q1" + replyOf(oneTo27()).substr(1), "does not begin with Q,"},  // the first value is at the third character
-        {replyOf(oneTo27(), ""), "carriage return"},
         {replyOf(oneTo27(), "\r\n"), "carriage return"},
-        {"Q,1,,3" + replyOf(oneTo27()).substr(6), "value 1"},
-        {"Q,1,2x" + replyOf(oneTo27()).substr(5), "value 1"},
-        {replyOf(tooBig), "value 3"},
         {"", "carriage return"},
+        {"Q,1,,3" + replyOf(oneTo27()).substr(6), "value 1"},
+        {replyOf(tooBig), "value 3"},
     };
     for (const auto& [text, says] : refused) {
         MainParaBlock q = default_block();
@@ -154,8 +144,10 @@ TEST_F(Params, TheReadReplyIsTakenOnlyWhole) {
 TEST_F(Params, ValuesAnEditorRowCannotShowAreRefused) {
     const std::tuple<int, int32_t, const char*> cases[] = {
         // slot, value, the refusal names
-        {1, 99, "row 2 ("},   {1, 2001, "holds 2001, outside 100..2000"}, {19, 49, "row 1 ("},  {19, 60051, "row 1 ("},
-        {13, 19, "row 15 ("}, {14, 17, "row 16 (TRANS SEGMENT)"},         {17, -1, "row 13 ("},
+        {1, 99, "row 2 ("},
+        {1, 2001, "holds 2001, outside 100..2000"},
+        {19, 60051, "row 1 ("},
+        {14, 17, "row 16 (TRANS SEGMENT)"},
     };
     for (const auto& [slot, value, says] : cases) {
         MainParaBlock p = default_block();
@@ -283,7 +275,6 @@ TEST_F(Params, AReadThatFailsChangesNothing) {
         // the logger's answer, the message's start, seconds waited at least
         {"", lang(m, 140) + " (no reply within 11 s)", 11},
         {replyOf(twentySix), lang(m, 140) + " (the reply holds 26 commas", 1},
-        {"P" + replyOf(oneTo27()).substr(1), lang(m, 140) + " (the reply does not begin with Q", 1},
         {replyOf(outOfRange), lang(m, 258) + ": row 2 (", 1},
     };
     for (const auto& [answer, says, seconds] : cases) {
