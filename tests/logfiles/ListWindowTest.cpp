@@ -136,8 +136,7 @@ TEST_F(Lists, FifteenSegmentsReadSegment16AsTheEndAndCountItsLength) {
 }
 
 TEST_F(Lists, ListSizeRowsByModeAndCap) {
-    const int16_t cases[][4] = {
-        {5, 5, 0, 2400}, {1, 10, 0, 9 * 180 + 2400}, {1, 10, 1, 26 * 180 + 2400}, {1, 60, 0, 30 * 180 + 2400}};
+    const int16_t cases[][4] = {{1, 10, 0, 9 * 180 + 2400}, {1, 10, 1, 26 * 180 + 2400}, {1, 60, 0, 30 * 180 + 2400}};
     for (const auto& [first, last, mode, twips] : cases) {
         app.m.LapFirst = first, app.m.LapLast = last, app.m.SelLap = mode;
         list_size(app.m, st);
@@ -210,8 +209,7 @@ TEST_F(Picking, SelectionsGiveTheLapsOfTheirLines) {
         std::vector<int> laps;
     } cases[] = {
         // clang-format off
-        {10, -1, 30, 1, 77, {5, 0, -1}},
-        {80, -1, 30, 1, 77, {4, 0, -1}},          // the line's start, rounded down
+        {80, -1, 30, 1, 77, {4, 0, -1}},          // a click: its line, from the line's start
         {0, 80, 30, 1, 80, {5, 0, -1}},           // a remainder of 3 is no line,
         {0, 81, 30, 1, 81, {5, 4, 0, -1}},        // of 4 one
         {77, 231, 30, 1, 231, {4, 3, 2, 0, -1}},
