@@ -177,29 +177,20 @@ TEST_P(SimRangeFile, ReadsBackAsALogOfExactlyThoseLaps) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Ranges, SimRangeFile,
-                         ::testing::Values(RangeCase{"ToZeroIsTheLastLap", fourLaps, 3, 0, 3, 6},
-                                           RangeCase{"FromBelowTheFirstLap", fourLaps, 1, 0, 3, 6},
-                                           RangeCase{"Middle", fourLaps, 4, 5, 4, 5},
-                                           RangeCase{"Swapped", fourLaps, 5, 4, 4, 5},
+                         ::testing::Values(RangeCase{"FromBelowTheFirstLapToZero", fourLaps, 1, 0, 3, 6},
+                                           RangeCase{"SwappedInTheMiddle", fourLaps, 5, 4, 4, 5},
                                            RangeCase{"FirstLapAlone", fourLaps, 3, 3, 3, 3},
-                                           RangeCase{"LastLapAlone", fourLaps, 6, 0, 6, 6},
                                            RangeCase{"PastTheLastLapIsCut", fourLaps, 5, 99, 5, 6},
                                            RangeCase{"AfterTheLastLap", fourLaps, 7, 0, 0, 0},
                                            RangeCase{"BeforeTheFirstLap", fourLaps, 1, 2, 0, 0},
                                            RangeCase{"AcrossTheEndOfTheRing", wrapped, 2, 3, 2, 3, true},
-                                           RangeCase{"AfterTheEndOfTheRing", wrapped, 3, 4, 3, 4},
-                                           RangeCase{"WholeWrappedMemory", wrapped, 1, 0, 1, 4, true}),
+                                           RangeCase{"AfterTheEndOfTheRing", wrapped, 3, 4, 3, 4}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(SimRangeFile, WholeRangeIsTheMemorysLogByteForByte) {
     for (const loggen::LoggerMemory* m : {&smallMemory(), &fourLaps(), &wrapped()}) {
         const Bytes whole = m->fileBytes();
-        for (const auto& [from, to] : {std::pair{0, 0},
-                                       {1, 0},
-                                       {m->lapFirst, 0},
-                                       {m->lapFirst, m->lapLast},
-                                       {m->lapLast, m->lapFirst},
-                                       {m->lapFirst, 120}})
+        for (const auto& [from, to] : {std::pair{0, 0}, {m->lapLast, m->lapFirst}})
             EXPECT_EQ(rangeFile(*m, from, to), whole) << from << "- " << to << " of laps " << m->lapFirst;
         // The same memory read from its log file.
         const MemoryResult loaded = memoryFromLogBytes(whole);
@@ -272,8 +263,7 @@ TEST(SimDownloadFrames, HeaderTableAndRecordsEachInTheirLayout) {
 }
 
 TEST(SimDownloadFrames, CounterIsTheBlockNumberAndSkipsZeroWhenItWraps) {
-    const std::vector<std::pair<size_t, unsigned>> cases = {{0, 0},     {1, 1},          {31, 31},   {65535, 65535},
-                                                            {65536, 1}, {131070, 65535}, {131071, 1}};
+    const std::vector<std::pair<size_t, unsigned>> cases = {{0, 0}, {65535, 65535}, {65536, 1}, {131071, 1}};
     for (const auto& [block, counter] : cases) EXPECT_EQ(blockCounter(block), counter) << block;
 }
 
@@ -452,14 +442,10 @@ TEST_P(SimDownloadResend, FollowsTheAnswers) {
 constexpr Answer kG = Answer::Good, kB = Answer::Bad, kS = Answer::Silent;
 INSTANTIATE_TEST_SUITE_P(
     Answers, SimDownloadResend,
-    ::testing::Values(ResendCase{"TwoNg", 'X', {kB, kB}, 3, "complete"},
-                      ResendCase{"AnsweredAtTheSecondSend", 'X', {kS}, 2, "complete"},
+    ::testing::Values(ResendCase{"NgThenSilenceThenAnswered", 'X', {kB, kS}, 3, "complete"},
                       ResendCase{"AnsweredAtTheFifthSend", 'X', {kS, kS, kS, kS}, 5, "complete"},
                       ResendCase{"NeverAnswered", 'X', {kS, kS, kS, kS, kS}, 5, "gave-up"},
-                      ResendCase{"EndGood", 'E', {kG}, 1, "complete"},
-                      ResendCase{"EndBadThenGood", 'E', {kB, kG}, 2, "complete"},
                       ResendCase{"EndSilentThenGood", 'E', {kS, kG}, 2, "complete"},
-                      ResendCase{"EndNeverAnswered", 'E', {kS, kS, kS, kS, kS}, 5, "complete"},
                       ResendCase{"EndBadThenNeverAnswered", 'E', {kB, kS, kS, kS, kS, kS}, 6, "complete"}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -539,8 +525,6 @@ TEST_P(SimDownloadFast, SwitchesTheLineASecondAfterTheCommandAndBackAtTheEnd) {
 
 INSTANTIATE_TEST_SUITE_P(Rates, SimDownloadFast,
                          ::testing::Values(FastCase{"FASTA", "FASTA", 38400, 7, -1},
-                                           FastCase{"FASTB", "FASTB", 57600, 5, -1},
-                                           FastCase{"FASTC", "FASTC", 115200, 3, -1},
                                            FastCase{"FrameLostInTheSwitch", "FASTC", 115200, 3, 2010}),
                          [](const auto& info) { return std::string(info.param.name); });
 
@@ -614,46 +598,33 @@ TEST_P(SimDownloadCut, CommandsThatNeedTheLineEndADownload) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Commands, SimDownloadCut,
-                         ::testing::Values(CutCase{"STRT", "frame", true}, CutCase{"STOP", nullptr, true},
-                                           CutCase{"PARA", "frame", true}, CutCase{"MAIN", "reply", true},
-                                           CutCase{"MCLR", "memory-clear", true},
-                                           CutCase{"LOGN 2- 2", "download", true}, CutCase{"CLR", nullptr, false},
-                                           CutCase{"RATS", nullptr, false}),
+                         ::testing::Values(CutCase{"STOP", nullptr, true}, CutCase{"MAIN", "reply", true},
+                                           CutCase{"LOGN 2- 2", "download", true}, CutCase{"CLR", nullptr, false}),
                          [](const auto& info) { return std::to_string(info.index); });
 
 // ---- faults -----------------------------------------------------------------------------------------
 
 TEST(SimDownloadFaults, ResendsHealEveryDamagedFrame) {
-    // The same walk over a damaged line's frames as for a stream is in the logger's own tests.
-    loggen::GenOptions threeLaps;  // of the circuit: a few thousand blocks
-    threeLaps.laps = 3;
-    const loggen::LoggerMemory circuit = generated(threeLaps);
-    FaultOptions corrupt, all;
-    corrupt.corrupt = 0.02;
-    all.corrupt = all.badEnd = all.drop = 0.1;
-    for (const auto& [m, faults] : {std::pair{&circuit, corrupt}, {&smallMemory(), all}}) {
-        SCOPED_TRACE(faults.drop);
-        SimOptions o = quietOptions();
-        o.faults = faults;
-        o.faultSeed = 11;
-        LoggerSim sim(o, *m);
-        sim.receive(command("LOGP 1- 0"), 0);
-        Terminal term;
-        drive(sim, term, 0, 10000000);
-        EXPECT_TRUE(term.ended);
-        EXPECT_EQ(term.file, rangeFile(*m, 1, 0));
-
-        // Every damaged frame was answered "NG" and sent again, every lost one sent again after a second.
-        const std::vector<Fields> j = journalOf(sim);
-        const std::vector<Fields> sent = eventsOf(j, "frame");
-        size_t damaged = 0, dropped = 0;
-        for (const Fields& f : sent)
-            if (f.count("fault")) ++(f.at("fault") == "drop" ? dropped : damaged);
-        EXPECT_GT(damaged + dropped, sent.size() / 100);
-        EXPECT_EQ(resends(j, "ng").size(), damaged);
-        EXPECT_EQ(resends(j, "timeout").size(), dropped);
-        EXPECT_EQ(eventsOf(j, "download-end").at(0).at("result"), "complete");
-    }
+    SimOptions o = quietOptions();
+    o.faults.corrupt = o.faults.badEnd = o.faults.drop = 0.1;
+    o.faultSeed = 11;
+    LoggerSim sim(o, smallMemory());
+    sim.receive(command("LOGP 1- 0"), 0);
+    Terminal term;
+    drive(sim, term, 0, 10000000);
+    EXPECT_TRUE(term.ended);
+    EXPECT_EQ(term.file, smallMemory().fileBytes());
+    // Every damaged frame was answered "NG" and sent again, every lost one sent again after a second.
+    const std::vector<Fields> j = journalOf(sim);
+    const std::vector<Fields> sent = eventsOf(j, "frame");
+    size_t damaged = 0, dropped = 0;
+    for (const Fields& f : sent)
+        if (f.count("fault")) ++(f.at("fault") == "drop" ? dropped : damaged);
+    EXPECT_GT(dropped, 0u);
+    EXPECT_GT(damaged, 0u);
+    EXPECT_EQ(resends(j, "ng").size(), damaged);
+    EXPECT_EQ(resends(j, "timeout").size(), dropped);
+    EXPECT_EQ(eventsOf(j, "download-end").at(0).at("result"), "complete");
 }
 
 TEST(SimDownloadStall, FallsSilentAfterTenFramesAndOutlastsTheWatchdogOrNot) {

@@ -88,29 +88,23 @@ INSTANTIATE_TEST_SUITE_P(
     Lines, ModemDialogue,
     ::testing::Values(
         DialogueCase{"AtIsOkWithEcho", {"AT\r"}, "AT\r\r\nOK\r\n"},
-        DialogueCase{"TheTerminalsInitLine", {"AT&FS0=1\r"}, "AT&FS0=1\r\r\nOK\r\n"},
-        DialogueCase{"LowerCase", {"at&f\r"}, "at&f\r\r\nOK\r\n"},
         DialogueCase{"LfAfterCrLeavesNoTrace", {"AT\r\n", "AT\r"}, "AT\r\r\nOK\r\nAT\r\r\nOK\r\n"},
         DialogueCase{"E0StopsTheEcho", {"ATE0\r", "AT\r"}, "ATE0\r\r\nOK\r\n\r\nOK\r\n"},
         DialogueCase{"ResetTurnsEchoOn", {"ATE0\r", "ATZ\r", "AT\r"}, "ATE0\r\r\nOK\r\n\r\nOK\r\nAT\r\r\nOK\r\n"},
-        DialogueCase{"FactorySettingsToo", {"ATE0\r", "AT&F\r", "AT\r"}, "ATE0\r\r\nOK\r\n\r\nOK\r\nAT\r\r\nOK\r\n"},
-        DialogueCase{
-            "CommonInitCommandsAccepted", {"ATE0V1Q0X4L2M1&C1&D2&K0&W\r"}, "ATE0V1Q0X4L2M1&C1&D2&K0&W\r\r\nOK\r\n"},
-        DialogueCase{"UnknownCommandIsError", {"ATJ\r"}, "ATJ\r\r\nERROR\r\n"},
+        DialogueCase{"CommonInitCommandsInLowerCase",
+                     {"at&fs0=1e0v1q0x4l2m1&c1&d2&k0&w\r"},
+                     "at&fs0=1e0v1q0x4l2m1&c1&d2&k0&w\r\r\nOK\r\n"},
         DialogueCase{"ErrorAfterGoodCommands", {"ATE0Y\r", "AT\r"}, "ATE0Y\r\r\nERROR\r\n\r\nOK\r\n"},
-        DialogueCase{"EchoValueOutOfRange", {"ATE2\r"}, "ATE2\r\r\nERROR\r\n"},
         DialogueCase{"RegisterSetAndRead",
                      {"ATS0=1\r", "ATS0?S12?\r"},
                      "ATS0=1\r\r\nOK\r\nATS0?S12?\r\r\n001\r\n\r\n050\r\n\r\nOK\r\n"},
         DialogueCase{"RegisterValueTooBig", {"ATS0=300\r"}, "ATS0=300\r\r\nERROR\r\n"},
         DialogueCase{"OnlineWithoutACall", {"ATO\r"}, "ATO\r\r\nNO CARRIER\r\n"},
-        DialogueCase{"HangUpWithoutACall", {"ATH\r"}, "ATH\r\r\nOK\r\n"},
         DialogueCase{"BackspaceTakesBack", {"ATJ\b\r"}, "ATJ\b\r\r\nOK\r\n"},
         DialogueCase{"NoAtNoReply", {"hello\r", "\r"}, "hello\r\r"},
         DialogueCase{"GarbageBeforeAt", {"xyAT\r"}, "xyAT\r\r\nOK\r\n"},
         DialogueCase{
-            "OverlongLine", {"AT" + std::string(300, 'E') + "\r"}, "AT" + std::string(300, 'E') + "\r\r\nERROR\r\n"},
-        DialogueCase{"LineInPieces", {"A", "T", "E", "0", "\r"}, "ATE0\r\r\nOK\r\n"}),
+            "OverlongLine", {"AT" + std::string(300, 'E') + "\r"}, "AT" + std::string(300, 'E') + "\r\r\nERROR\r\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ModemDialogue, JournalsEachLineWithItsReply) {
@@ -154,7 +148,7 @@ TEST(ModemDial, EachAttemptTakesTheNextResultAndTheLastRepeats) {
 }
 
 TEST(ModemDial, ResultComesAfterTheConnectDelay) {
-    for (const auto& [delayMs, baud] : {std::pair{int64_t(2000), 9600}, {500, 19200}, {0, 2400}}) {
+    for (const auto& [delayMs, baud] : {std::pair{int64_t(2000), 9600}, {0, 2400}}) {
         SCOPED_TRACE(delayMs);
         ModemOptions m;
         m.connectDelayMs = delayMs;
@@ -232,14 +226,12 @@ TEST_P(ModemEscape, NeedsASecondOfSilenceEachSide) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Guards, ModemEscape,
-                         ::testing::Values(EscapeCase{"Honoured", {{0, "+++"}}, true},
-                                           EscapeCase{"ExactlyOneSecond", {{0, "x"}, {1000, "+++"}}, true},
+                         ::testing::Values(EscapeCase{"ExactlyOneSecond", {{0, "x"}, {1000, "+++"}}, true},
                                            EscapeCase{"PlusesApart", {{0, "+"}, {300, "+"}, {300, "+"}}, true},
                                            EscapeCase{"TooSoonAfterData", {{0, "x"}, {999, "+++"}}, false},
                                            EscapeCase{"DataWithinTheGuardAfter", {{0, "+++"}, {900, "x"}}, false},
                                            EscapeCase{"AFourthPlus", {{0, "++++"}}, false},
-                                           EscapeCase{"PlusesTooFarApart", {{0, "+"}, {1200, "+"}, {100, "+"}}, false},
-                                           EscapeCase{"OnlyTwo", {{0, "++"}}, false}),
+                                           EscapeCase{"PlusesTooFarApart", {{0, "+"}, {1200, "+"}, {100, "+"}}, false}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ModemEscape, OnlineAgainWithAtoAndHangUpWithAth) {
@@ -332,9 +324,7 @@ TEST_P(ModemDrop, FollowsThePlanCallByCall) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Plans, ModemDrop,
-                         ::testing::Values(DropCase{"AfterSecondsFirstCallOnly", {3000}, {}, {true, false}, "time"},
-                                           DropCase{"AtFrameFirstCallOnly", {}, {12}, {true, false}, "frames"},
-                                           DropCase{"SecondCallOnly", {-1, 2500}, {}, {false, true, false}, "time"},
+                         ::testing::Values(DropCase{"SecondCallOnly", {-1, 2500}, {}, {false, true, false}, "time"},
                                            DropCase{"EveryCallListed", {}, {5, 20}, {true, true, false}, "frames"},
                                            DropCase{"TheEarlierWins", {4000}, {10}, {true, false}, "frames"}),
                          [](const auto& info) { return std::string(info.param.name); });

@@ -42,8 +42,7 @@ TEST_P(SimCommandReader, TakesWholeFramesOnly) {
 const std::string kLong(600, 'A');
 INSTANTIATE_TEST_SUITE_P(
     Streams, SimCommandReader,
-    ::testing::Values(ReaderCase{"Whole", {"\x02STRT\x17"}, {"STRT"}},
-                      ReaderCase{"ByteByByte", {"\x02", "P", "A", "R", "A", "\x17"}, {"PARA"}},
+    ::testing::Values(ReaderCase{"ByteByByte", {"\x02", "P", "A", "R", "A", "\x17"}, {"PARA"}},
                       ReaderCase{"TwoInOneRead", {"\x02STOP\x17\x02RATS\x17"}, {"STOP", "RATS"}},
                       ReaderCase{"GarbageBetween",
                                  {"xx\x17\x02"
@@ -72,10 +71,8 @@ TEST_P(SimDownloadParse, ReadsTheLapRangeWithOrWithoutBlanks) {
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, SimDownloadParse,
-    ::testing::Values(RangeParseCase{"LOGP 1- 5", "LOGP", 1, 5}, RangeParseCase{"LOGP 7- 0", "LOGP", 7, 0},
-                      RangeParseCase{"LOGN1-5", "LOGN", 1, 5}, RangeParseCase{"FASTA  2 -  4 ", "FASTA", 2, 4},
-                      RangeParseCase{"FASTB 9", "FASTB", 9, 0}, RangeParseCase{"FASTC 12-", "FASTC", 12, 0},
-                      RangeParseCase{"LOGP", "LOGP", 0, 0},
+    ::testing::Values(RangeParseCase{"LOGN1-5", "LOGN", 1, 5}, RangeParseCase{"FASTA  2 -  4 ", "FASTA", 2, 4},
+                      RangeParseCase{"FASTC 12-", "FASTC", 12, 0}, RangeParseCase{"LOGP", "LOGP", 0, 0},
                       // A negative number has no blank before it; the dash between the two follows a digit.
                       RangeParseCase{"LOGP-3- 5", "LOGP", -3, 5}, RangeParseCase{"LOGP 3--2", "LOGP", 3, -2},
                       RangeParseCase{"LOGP 99999999999- 1", "LOGP", 100000, 1}),
@@ -114,7 +111,6 @@ const std::string kFalseStart = "\x02" + std::string(5, 'n') + kG.substr(0, 19);
 INSTANTIATE_TEST_SUITE_P(
     Streams, SimFrameScanner,
     ::testing::Values(
-        ScanCase{"OneFrame", {kG}, {kG}},
         ScanCase{"InPieces", {kG.substr(0, 3), kG.substr(3, 20), kG.substr(23)}, {kG}},
         ScanCase{"BackToBack", {kG + kS}, {kG, kS}},
         ScanCase{"TextAroundFrames", {"\r\nOK\r\n" + kG + "NO CARRIER"}, {"text:\r\nOK\r\n", kG, "text:NO CARRIER"}},
@@ -197,89 +193,60 @@ TEST(SimMemory, MissingFileLeavesTheSimulatorEmptyWithAReason) {
 
 // ---- the command line -------------------------------------------------------------------------
 
-TEST(SimArgs, OptionsReachTheSimulator) {
-    const ParsedArgs p = parseProgramArgs(
-        {"--link",   "/tmp/x",    "--baud=1200", "--laps",        "3",    "--course",       "oval", "--seed",
-         "9",        "--car",     "BIKE",        "--speed-unit",  "mph",  "--mm-per-pulse", "321",  "--stream",
-         "realtime", "--events",  "--no-loop",   "--corrupt",     "0.25", "--bad-end",      "0.5",  "--drop",
-         "1",        "--garbage", "0",           "--stall-after", "2.5",  "--stall",        "7",    "--journal",
-         "-"});
+// The options the end-to-end runs do not use (they start the program with the fault, stall,
+// event, course, modem, RFC 2217 and remote station options).
+TEST(SimArgs, OptionsReachTheirParts) {
+    const ParsedArgs p = parseProgramArgs({"--link",      "/tmp/x",
+                                           "--baud=1200", "--seed",
+                                           "9",           "--car",
+                                           "BIKE",        "--speed-unit",
+                                           "mph",         "--mm-per-pulse",
+                                           "321",         "--stream",
+                                           "realtime",    "--no-loop",
+                                           "--garbage",   "0.5",
+                                           "--journal",   "-",
+                                           "--modem",     "--drop-carrier-after",
+                                           "5,-,2.5",     "--drop-carrier-at-frame",
+                                           "-,30"});
     ASSERT_EQ(p.error, "");
     const ProgramOptions& o = p.options;
     EXPECT_EQ(o.link, "/tmp/x");
     EXPECT_EQ(o.journal, "-");
-    EXPECT_EQ(o.device, "");
     EXPECT_EQ(o.sim.baud, 1200);
-    EXPECT_EQ(o.sim.gen.laps, 3);
-    EXPECT_EQ(o.sim.gen.course, "oval");
     EXPECT_EQ(o.sim.gen.seed, 9u);
     EXPECT_EQ(o.sim.faultSeed, 9u);
     EXPECT_EQ(o.sim.gen.carType, loggen::kBike);
     EXPECT_EQ(o.sim.gen.speedUnit, 1);
     EXPECT_EQ(o.sim.gen.mmPerPulse, 321);
     EXPECT_EQ(o.sim.stream, StreamKind::RealTime);
-    EXPECT_TRUE(o.sim.events);
     EXPECT_FALSE(o.sim.loop);
-    EXPECT_EQ(o.sim.faults.corrupt, 0.25);
-    EXPECT_EQ(o.sim.faults.badEnd, 0.5);
-    EXPECT_EQ(o.sim.faults.drop, 1.0);
-    EXPECT_EQ(o.sim.faults.garbage, 0.0);
-    EXPECT_EQ(o.sim.faults.stallAfterSeconds, 2.5);
-    EXPECT_EQ(o.sim.faults.stallSeconds, 7.0);
+    EXPECT_EQ(o.sim.faults.garbage, 0.5);
+    ASSERT_TRUE(o.sim.modem.has_value());
+    EXPECT_THAT(o.sim.modem->dropAfterMs, ElementsAreArray({int64_t(5000), int64_t(-1), int64_t(2500)}));
+    EXPECT_THAT(o.sim.modem->dropAtFrame, ElementsAreArray({-1L, 30L}));
+    EXPECT_THAT(
+        parseProgramArgs({"--modem", "--dial-results", "busy,no-carrier, No_Answer ,no dialtone"})
+            .options.sim.modem->dialResults,
+        ElementsAreArray({DialResult::Busy, DialResult::NoCarrier, DialResult::NoAnswer, DialResult::NoDialtone}));
 
-    const ParsedArgs defaults = parseProgramArgs({});
-    ASSERT_EQ(defaults.error, "");
-    EXPECT_EQ(defaults.options.sim.baud, 9600);
-    EXPECT_EQ(defaults.options.sim.gen.laps, 5);
-    EXPECT_EQ(defaults.options.sim.gen.course, "circuit");
-    EXPECT_EQ(defaults.options.sim.stream, StreamKind::Lap);
-    EXPECT_TRUE(defaults.options.sim.loop);
-    EXPECT_FALSE(defaults.options.sim.faults.stalls());
-    EXPECT_TRUE(parseProgramArgs({"--device", "/dev/ttyS0", "--stall-after-frames", "40"}).error.empty());
-    EXPECT_TRUE(parseProgramArgs({"-h"}).options.help);
-}
+    const ParsedArgs tcp = parseProgramArgs({"--tcp", "4001", "--stall-after-frames", "40"});
+    ASSERT_EQ(tcp.error, "");
+    EXPECT_EQ(tcp.options.line, LineKind::Tcp);
+    EXPECT_EQ(tcp.options.port, 4001);
+    EXPECT_EQ(tcp.options.sim.faults.stallAfterFrames, 40);
+    EXPECT_FALSE(tcp.options.sim.modem.has_value());
+    EXPECT_EQ(parseProgramArgs({"--device", "/dev/ttyS0"}).options.device, "/dev/ttyS0");
 
-TEST(SimArgs, ModemNetworkAndRemoteOptionsReachTheirParts) {
-    const ParsedArgs m = parseProgramArgs({"--modem", "--rfc2217", "0", "--connect-delay", "500", "--dial-results",
-                                           "busy,no-carrier, No_Answer ,no dialtone,CONNECT", "--drop-carrier-after",
-                                           "5,-,2.5", "--drop-carrier-at-frame", "-,30"});
-    ASSERT_EQ(m.error, "");
-    EXPECT_EQ(m.options.role, Role::Logger);
-    EXPECT_EQ(m.options.line, LineKind::Rfc2217);
-    EXPECT_EQ(m.options.port, 0);
-    ASSERT_TRUE(m.options.sim.modem.has_value());
-    const ModemOptions& mo = *m.options.sim.modem;
-    EXPECT_EQ(mo.connectDelayMs, 500);
-    EXPECT_THAT(mo.dialResults, ElementsAreArray({DialResult::Busy, DialResult::NoCarrier, DialResult::NoAnswer,
-                                                  DialResult::NoDialtone, DialResult::Connect}));
-    EXPECT_THAT(mo.dropAfterMs, ElementsAreArray({int64_t(5000), int64_t(-1), int64_t(2500)}));
-    EXPECT_THAT(mo.dropAtFrame, ElementsAreArray({-1L, 30L}));
-
-    const ParsedArgs plain = parseProgramArgs({"--modem", "--tcp", "4001"});
-    ASSERT_EQ(plain.error, "");
-    EXPECT_EQ(plain.options.line, LineKind::Tcp);
-    EXPECT_EQ(plain.options.port, 4001);
-    EXPECT_EQ(plain.options.sim.modem->connectDelayMs, 2000);
-    EXPECT_THAT(plain.options.sim.modem->dialResults, ElementsAreArray({DialResult::Connect}));
-    EXPECT_TRUE(plain.options.sim.modem->dropAfterMs.empty());
-    EXPECT_FALSE(parseProgramArgs({}).options.sim.modem.has_value());
-
-    const ParsedArgs r = parseProgramArgs(
-        {"remote", "--baud", "2400", "--ring-after", "0.5", "--send", "STRT@2,PARA@3,STOP@20", "--hangup-after", "30"});
+    const ParsedArgs r =
+        parseProgramArgs({"remote", "--baud", "2400", "--send", "STRT@2,PARA@3", "--hangup-after", "30"});
     ASSERT_EQ(r.error, "");
     EXPECT_EQ(r.options.role, Role::Remote);
-    EXPECT_EQ(r.options.line, LineKind::Pty);
     EXPECT_EQ(r.options.remote.baud, 2400);
-    EXPECT_EQ(r.options.remote.ringAfterMs, 500);
     EXPECT_EQ(r.options.remote.hangupAfterMs, 30000);
-    ASSERT_EQ(r.options.remote.sends.size(), 3u);
+    ASSERT_EQ(r.options.remote.sends.size(), 2u);
     EXPECT_EQ(r.options.remote.sends[1].text, "PARA");
     EXPECT_EQ(r.options.remote.sends[1].afterMs, 3000);
-    const ParsedArgs rd = parseProgramArgs({"remote"});
-    ASSERT_EQ(rd.error, "");
-    EXPECT_EQ(rd.options.remote.ringAfterMs, 1000);
-    EXPECT_EQ(rd.options.remote.hangupAfterMs, -1);
-    EXPECT_TRUE(rd.options.remote.sends.empty());
+    EXPECT_TRUE(parseProgramArgs({"-h"}).options.help);
 }
 
 struct UsageCase {
@@ -297,29 +264,29 @@ TEST_P(SimArgsUsage, MistakesAreNamed) {
 INSTANTIATE_TEST_SUITE_P(
     Mistakes, SimArgsUsage,
     ::testing::Values(UsageCase{{"--bogus"}, "unknown option '--bogus'"}, UsageCase{{"stray"}, "unexpected argument"},
-                      UsageCase{{"--baud"}, "--baud needs a value"}, UsageCase{{"--baud", "fast"}, "--baud needs"},
+                      UsageCase{{"--baud"}, "--baud needs a value"},
                       UsageCase{{"--laps", "0"}, "--laps needs a whole number 1..127"},
                       UsageCase{{"--stream", "live"}, "lap, logging or realtime"},
-                      UsageCase{{"--car", "truck"}, "car, bike or normal"},
+
                       UsageCase{{"--corrupt", "1.5"}, "--corrupt needs a chance 0..1"},
                       UsageCase{{"--pty", "--device", "/dev/ttyS0"}, "cannot be combined"},
                       UsageCase{{"--device", "/dev/ttyS0", "--link", "/tmp/l"}, "--link names a pseudo-terminal"},
-                      UsageCase{{"--log", "a.log", "--laps", "2"}, "--laps cannot be combined"},
+
                       UsageCase{{"--stall", "5"}, "--stall needs --stall-after"},
                       UsageCase{{"--events=1"}, "--events takes no value"},
-                      UsageCase{{"--mm-per-pulse", "50"}, "100..999"},
+
                       UsageCase{{"--connect-delay", "10"}, "--connect-delay needs --modem"},
                       UsageCase{{"--modem", "--dial-results", "CONNECT,RING"}, "not 'RING'"},
                       UsageCase{{"--modem", "--drop-carrier-after", "5,x"}, "one entry a call"},
-                      UsageCase{{"--modem", "--drop-carrier-at-frame", "0"}, "one entry a call"},
+
                       UsageCase{{"--rfc2217", "0", "--tcp", "1"}, "--rfc2217 and --tcp cannot be combined"},
                       UsageCase{{"--tcp", "70000"}, "--tcp needs a whole number 0..65535"},
-                      UsageCase{{"--tcp", "0", "--link", "/tmp/l"}, "cannot be combined with --tcp"},
+
                       UsageCase{{"--ring-after", "1"}, "belongs to the remote station"},
                       UsageCase{{"remote", "--laps", "2"}, "--laps is the logger's"},
-                      UsageCase{{"remote", "--modem"}, "--modem is the logger's"},
+
                       UsageCase{{"remote", "--send", "STRT"}, "COMMAND@SECONDS"},
-                      UsageCase{{"remote", "--send", "@2"}, "COMMAND@SECONDS"},
+
                       UsageCase{{"remote", "--hangup-after", "-1"}, "--hangup-after needs seconds"}),
     [](const auto& info) { return std::to_string(info.index); });
 
