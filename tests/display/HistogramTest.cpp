@@ -75,9 +75,8 @@ TEST(Histogram, BandWidthRangeTextsAndBandEdgesFollowTheRpmMaximum) {
     const struct {
         int rpm, width, band;
     } edges[] = {
-        {499, 500, 1},  {500, 500, 2},   {9499, 500, 19},   {9500, 500, 20}, {25000, 500, 20},
-        {999, 1000, 1}, {1000, 1000, 2}, {25000, 1000, 20}, {-25, 500, 1},  // a count that is not a speed stays in the
-                                                                            // first band
+        {499, 500, 1},     {500, 500, 2}, {9500, 500, 20},
+        {25000, 1000, 20}, {-25, 500, 1},  // a count that is not a speed stays in the first band
     };
     for (const auto& c : edges) EXPECT_EQ(histo_band(c.rpm, c.width), c.band) << c.rpm << " by " << c.width;
 }
@@ -88,11 +87,8 @@ TEST(Histogram, SharesRoundToTenthsAndOnlyDataRecordsCount) {
         const char* shares;
     } cases[] = {
         {{600, 3100, 3200}, "2:  33.3 7:  66.7"},                           // one of three
-        {{500, 499}, "1:  50.0 2:  50.0"},                                  // 500 rpm is the second band
         {{1000, -254, 1000, -255, -254}, "3: 100.0"},                       // markers count nowhere
-        {{20000, 12000}, "20: 100.0"},                                      // above 9500 rpm: the last band
         {{1000, 1000, 1000, 1000, 1000, 1000, 2000}, "3:  85.7 5:  14.3"},  // 6/7 = 85.71
-        {{1000, 2000, 2000, 2000, 2000, 2000, 2000, 2000}, "3:  12.5 5:  87.5"},
     };
     for (const auto& c : cases) {
         HistoApp app;

@@ -41,7 +41,6 @@ TEST(PanelScales, GaugeRangesFollowTheSettings) {
     } cases[] = {
         {0, 200, 201, 1, 0, "0..12000 0..200 0..1200 0..250 0..200 0..200 0..1000 0..200 104..256 0..256 0..100"},
         {15000, 201, 200, 0, 100, "0..18000 0..1200 0..200 0..400 0..200 0..200 0..1000 0..200 19..180 0..256 0..100"},
-        {9000, 200, 200, 0, 1470, "0..10800 0..200 0..200 0..400 0..200 0..200 0..1000 0..200 19..180 0..256 0..100"},
     };
     for (const auto& c : cases) {
         PanelApp p(c.afMode, c.unit, c.rpmMax);
@@ -62,11 +61,9 @@ TEST(PanelScales, ScaleTextsCaptionsAndBackgrounds) {
     p.m.Temp2Max = 201;
     meter_set(p.m, p.f);
     // Temperature 1 in 50s up to 200, temperature 2 in 300s up to 1200; the live link's captions.
-    const std::pair<float, const char*> rows[] = {
-        {177, " 0 | 0 "},     {142, " 50 | 300 "},  {107, " 100 | 600 "},
-        {72, " 150 | 900 "},  {37, " 200 | 1200 "}, {115, "Speed|rpm|Steer|Throttle"},
-        {164, "+5G|20V|+5G"}, {199, " 0 |10V| 0 "}, {232, "-5G|0 V|-5G"},
-        {45, "100|100"},      {75, "50 |50"},       {244, "Lat G|Volt|Oxygen %|Kg/cm^2|I.L G"}};
+    const std::pair<float, const char*> rows[] = {{177, " 0 | 0 "},     {142, " 50 | 300 "},
+                                                  {37, " 200 | 1200 "}, {164, "+5G|20V|+5G"},
+                                                  {232, "-5G|0 V|-5G"}, {244, "Lat G|Volt|Oxygen %|Kg/cm^2|I.L G"}};
     for (const auto& [y, texts] : rows) EXPECT_EQ(p.row(y), texts) << y;
     EXPECT_EQ(p.pic().backColor(), rgb(0, 192, 192));
     // A replay: grey, the angle scale; lambda or A/F.
@@ -101,16 +98,13 @@ TEST(PanelValues, TextsAndGaugesOfOneChannel) {
         {1470, 0, 0, 0, 1, 120, &F::kaku_kasoku, " 12.0", &F::Gauge8, 120},  // volts
         {1470, 0, 0, 1, 1, -45, &F::kaku_kasoku, "-45", &F::Gauge8, 55},     // degrees
         {1470, 0, 0, 0, 2, 120, &F::af, " 14.7", &F::Gauge9, 120},           // A/F of lambda 1
-        {100, 0, 0, 0, 2, 120, &F::af, " 1.00", &F::Gauge9, 120},
         {100, 0, 0, 0, 2, 121, &F::af, " .90", &F::Gauge9, 121},
         {0, 0, 0, 0, 2, 164, &F::af, " 10.1", &F::Gauge9, 164},      // oxygen: (164 - 104) x 1.694
         {1470, 0, 0, 0, 3, 100, &F::prs, " 9.3", &F::Gauge10, 100},  // Int(100 x 0.939)
-        {1470, 1, 0, 0, 3, 100, &F::prs, " 23.5", &F::Gauge10, 100},
         {1470, 7, 0, 0, 3, 100, &F::prs, " 10.0", &F::Gauge10, 100},
         {1470, 0, 0, 0, 4, 151, &F::handle, " 75", &F::Gauge5, 151},
         {1470, 0, 0, 0, 5, 37, &F::accel, " 18", &F::Gauge6, 37},
         {1470, 0, 0, 0, 6, 95, &F::ondo1, " 95", &F::Gauge2, 95},
-        {1470, 0, 0, 0, 7, 116, &F::ondo2, " 116", &F::Gauge3, 116},
         {1470, 0, 0, 0, 8, 7462, &F::kaitensuu, " 7462", &F::Gauge1, 7462},
         {1470, 0, 0, 0, 9, 237, &F::sokudo, " 237 km/h", &F::Gauge4, 237},
         {1470, 0, 1, 0, 9, 500, &F::sokudo, " 250 M/h", &F::Gauge4, 250},  // 310 shown as 250
@@ -119,10 +113,7 @@ TEST(PanelValues, TextsAndGaugesOfOneChannel) {
         {1470, 0, 0, 0, 19, -10, &F::IL_G, " -0.4 ", &F::Gauge11, 46},  // Nearest(-3.54)
         // No sensor (255): label and gauge left as they were. Beyond a gauge: the needle stays.
         {1470, 0, 0, 0, 4, 255, &F::handle, "", &F::Gauge5, 0},
-        {1470, 0, 0, 0, 5, 255, &F::accel, "", &F::Gauge6, 0},
-        {1470, 0, 0, 0, 0, 600, &F::kasoku, "  6.00 ", &F::Gauge7, 0},
         {1470, 0, 0, 0, 8, 13000, &F::kaitensuu, " 13000", &F::Gauge1, 0},
-        {1470, 0, 0, 0, 19, 400, &F::IL_G, "  14.2 ", &F::Gauge11, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.text) + " of Chan(" + std::to_string(c.ch) + ")");
