@@ -61,7 +61,6 @@ TEST_F(Report, HistogramPrintsTheBandsTheTerminalDraws) {
     for (int b = 1; b <= kRpmBands; ++b) expected += histo_range_text(h, b) + " " + histo_percent_text(h, b) + "%\n";
     EXPECT_EQ(r.out, expected);
     EXPECT_GT(h.total, 500);
-    EXPECT_THAT(r.out, HasSubstr("  9500~10000 "));
     QImage png(QString::fromStdString(dir.file("h.png")));
     ASSERT_FALSE(png.isNull());
     EXPECT_EQ(png.size(), QSize(1000, 524));  // the panel picture at twice its size

@@ -148,7 +148,7 @@ TEST_F(MainWindow, LoadingShowsTheStartUpCircleAndLeavesTheDocumentedStates) {
     EXPECT_EQ(img.pixelColor(200, 30), QColor(Qt::black));
     EXPECT_EQ(img.pixelColor(59, 100), QColor(Qt::black));
 
-    // Each button draws its graph over the 1000 m circle's distance axis (a label at 500 m).
+    // Each button draws its own graph (the graphs' texts are the display tests').
     std::unique_ptr<Canvas> shown = std::move(f.Picture2);
     f.Picture2 = std::make_unique<RecordingCanvas>(kPicture2W, kPicture2H);
     auto& rec = static_cast<RecordingCanvas&>(*f.Picture2);
@@ -159,11 +159,8 @@ TEST_F(MainWindow, LoadingShowsTheStartUpCircleAndLeavesTheDocumentedStates) {
     for (const auto& [button, title] : buttons) {
         rec.reset();
         window->trigger(*button);
-        bool half = false;
-        for (const auto& op : rec.texts()) half = half || op.text == " 500 ";
         ASSERT_GT(rec.ops.size(), 2) << title;
         EXPECT_EQ(rec.ops[1].text, title);
-        EXPECT_TRUE(half) << title;
     }
     f.Picture2 = std::move(shown);
 }
