@@ -94,8 +94,6 @@ TEST_F(CompareDrawing, TheReferencesCurvesGoUnderTheLapsInLighterPens) {
     std::string why;
     ASSERT_TRUE(reference_from_loaded(app.m, app.f, 1, &why)) << why;
     const Drawn with = drawAll(app);
-    EXPECT_EQ(referencePen(QBColor(12)), rgb(255, 153, 153));
-    EXPECT_EQ(referencePen(QBColor(9)), rgb(153, 153, 255));
     std::vector<std::string> light;  // the reference's pens as describe() writes them
     for (int n : {2, 5, 9, 12}) {
         char hex[16];
