@@ -57,7 +57,6 @@ TEST_F(LogFile, LapRangeFixesWhereRecordsStartAndAShortReadEndsThem) {
     EXPECT_EQ(app.m.LogMem[100][0], 9);  // the short read's slot is the end slot
     EXPECT_EQ(app.m.MmPerPulse, 0);
     EXPECT_EQ(app.m.TextFileName, dir.file("run1.txt"));
-    EXPECT_EQ(text_file_name(""), "");  // no log, no export name
     EXPECT_EQ(app.f.namae.Caption, "run1");
     EXPECT_EQ(app.ui.beeps, 4);
 }
