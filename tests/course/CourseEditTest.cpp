@@ -356,10 +356,8 @@ TEST_F(Editor, MenuEntryRunsTheEditorUntilSavedAndTheFileReadsBackTheSame) {
     EXPECT_EQ(std::tuple(fresh.m.HdrWord8, fresh.m.HdrByte10), std::tuple(m.HdrWord8, m.HdrByte10));
 }
 
-// Reference: the corners read off each centre line in data/tracks, as stretches where the line
-// (smoothed over 35 m) turns with a radius under 250 m for at least 15 m, in metres from the start
-// line. Fast kinks (radius 250..700 m) may or may not pass the editor's in-G threshold, so they are
-// optional.
+// Reference corners read off each centre line in data/tracks (smoothed over 35 m, radius under
+// 250 m for at least 15 m), in metres from the start line; kinks of 250..700 m are optional.
 struct Corner {
     char dir;
     double from, to;  // metres along the centre line
@@ -383,51 +381,28 @@ const std::map<std::string, std::string> kReferenceCorners = {
 };
 constexpr double kSlack = 30;  // metres
 
-// The editor runs with in G 0.90 and out G 0.50, once with a minimum length of 10 m (every
-// reference corner counts) and once with 60 m (only corners of 100 m or more must be found), and
-// its corners are compared up to where its fifteenth segment starts (that one takes the rest of the
-// lap) or over the whole lap:
-// - every corner segment overlaps, within 30 m, a stretch where the line turns its way with a
-//   radius under 700 m (no corner where there is none, none of the wrong hand);
-// - every reference corner before the fifteenth segment is overlapped, within 30 m, by a corner
-//   segment of its direction (none missed);
-// - with 10 m, the number of corner segments is within 2 of the reference corners.
-TEST_F(CourseData, CoursesMadeFromRealCircuitsFindTheirCorners) {
+// In G 0.90, out G 0.50, minimum 10 m (every reference corner counts, their number within 2) or
+// 60 m (corners of 100 m or more): up to the fifteenth segment (it takes the rest of the lap) every
+// corner segment lies, within 30 m, where the line turns its way (radius under 700 m), and every
+// reference corner is overlapped by a corner segment of its direction.
+TEST(CourseEditor, CoursesMadeFromRealCircuitsFindTheirCorners) {
     for (const auto& [track, reference] : kReferenceCorners)
-        for (const auto& [minLength, referenceLength] : {std::pair{10, 15.0}, {60, 100.0}}) {
-            const int minimum = minLength;  // a plain local for the lambda
+        for (const auto& [minimum, referenceLength] : {std::pair{10, 15.0}, {60, 100.0}}) {
             SCOPED_TRACE(track + " minimum " + std::to_string(minimum) + " m");
             TestApp run;
-            run.m.LangText = m.LangText;
-            set_folders(run.m, dir.path());
             const loggen::LoggerMemory mem =
                 generated({.laps = 3, .segments = 6, .course = trackFile(track), .seed = 3});
             chooseGenerated(run, mem, mem.lapFirst + 1);
-            CorseParaState st;
-            int shown = 0;
-            run.f.windows.Corse_para = [&] {
-                if (shown++ > 0) return Corse_end_Click(st);
-                st.HScroll1.setValue(90);
-                HScroll1_Change(run.m, st);
-                st.HScroll2.setValue(50);
-                HScroll2_Change(run.m, st);
-                st.HScroll3.setValue(minimum);
-                HScroll3_Change(run.m, st);
-                Corse_ok_Click(st);
-            };
-            run.ui.inputAnswers = {track};
-            Corse_edit_Click(run.m, run.f, run.s, st);
-            ASSERT_EQ(shown, 2);
-
-            TestApp back;
-            readBack(back, run.m.CorseDir + "/" + track + ".dat");
+            edit_prepare(run.m, run.f, run.pump);  // as the menu entry and the dialog's OK do
+            run.m.HdrWord8 = 90;
+            run.m.HdrByte10 = 50;
+            run.m.SegMinLen = static_cast<int16_t>(minimum);
+            edit_segment(run.m, run.f);
             std::vector<Corner> made;  // in metres of the centre line
             double along = 0;
-            for (const auto& [letter, pulses] : segmentsOf(back.m)) {
-                const double length = pulses * back.m.CourseMmPerPulse / 1000.0;
-                made.push_back({letter, along, along + length});
-                along += length;
-                EXPECT_EQ(back.f.seg_str[made.size()][0], letter);
+            for (const auto& [letter, pulses] : segmentsOf(run.m)) {
+                made.push_back({letter, along, along + pulses});
+                along += pulses;
             }
             const loggen::Course& line = mem.course;
             for (Corner& s : made) s.from *= line.length / along, s.to *= line.length / along;

@@ -59,7 +59,7 @@ TEST_F(CourseData, LoadingACourseShowsItAndMakesTheTransferTexts) {
     f.lap_time.setCaption("1:02.00");
     f.Corse_trans.setEnabled(false);
     f.seg_str[5] = "stale";
-    ASSERT_TRUE(corse_open_path(m, f, app.s, path)) << messages();
+    ASSERT_TRUE(corse_open_path(m, f, app.s, path)) << (app.ui.messages.empty() ? "" : app.ui.messages[0].text);
     EXPECT_TRUE(app.ui.messages.empty());
     EXPECT_EQ(f.Label1.Caption, lang(m, 135) + " 120");
     EXPECT_EQ(f.namae.Caption, "oval");
@@ -83,7 +83,8 @@ TEST_F(CourseData, DistancePerPulseOutside100To999Becomes500) {
         b[496 + 2] = static_cast<char>(hi);
         b[496 + 3] = static_cast<char>(lo);
         writeFile(dir.file("c.dat"), b);
-        ASSERT_TRUE(corse_open_path(m, f, app.s, dir.file("c.dat"))) << messages();
+        ASSERT_TRUE(corse_open_path(m, f, app.s, dir.file("c.dat")))
+            << (app.ui.messages.empty() ? "" : app.ui.messages[0].text);
         EXPECT_EQ(m.CourseMmPerPulse, mm) << hi << " " << lo;
         EXPECT_EQ(f.seg_str[1], "S" + Trim(Str(5000 * mm / 1000))) << hi << " " << lo;
     }

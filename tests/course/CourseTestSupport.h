@@ -145,12 +145,6 @@ struct CourseData : ::testing::Test {
         back.f.CHK_AVR.Caption = "OFF";
         ASSERT_TRUE(corse_open_path(back.m, back.f, back.s, path));
     }
-    // The messages shown so far, for failure output.
-    std::string messages() const {
-        std::string out;
-        for (const auto& shown : app.ui.messages) out += "[" + shown.text + "] ";
-        return out;
-    }
 };
 
 }  // namespace vt::test
