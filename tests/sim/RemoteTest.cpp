@@ -51,7 +51,7 @@ std::string hexOf(const std::string& s) {
 // ---- the call -----------------------------------------------------------------------------------
 
 TEST(RemoteRing, InitIsOkAndTheCallComesAtItsTime) {
-    for (const auto& [ringAfterMs, baud] : {std::pair{int64_t(1000), 9600}, {0, 9600}, {5000, 2400}}) {
+    for (const auto& [ringAfterMs, baud] : {std::pair{int64_t(0), 9600}, {5000, 2400}}) {
         SCOPED_TRACE(ringAfterMs);
         RemoteOptions o;
         o.ringAfterMs = ringAfterMs;
@@ -70,7 +70,6 @@ TEST(RemoteRing, InitIsOkAndTheCallComesAtItsTime) {
         EXPECT_THAT(r.takeLineChanges(), ElementsAre(ModemLines{false, true}, ModemLines{true, false}));
 
         const std::vector<Fields> j = journalOf(r);
-        EXPECT_EQ(eventsOf(j, "modem").at(0).at("text"), "AT&FS0=1");
         ASSERT_EQ(eventsOf(j, "ring").size(), 1u);
         EXPECT_EQ(num(eventsOf(j, "ring")[0], "t"), 100 + ringAfterMs);
         EXPECT_EQ(eventsOf(j, "carrier").at(0).at("reason"), "answer");
