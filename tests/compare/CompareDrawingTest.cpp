@@ -153,8 +153,7 @@ TEST_F(ComparePixels, TheSlowedLapsSpeedRunsUnderTheReferencesThroughTheCorner) 
     app.m.GraphKind = 3;
     grf_refresh(app.m, app.f);
     const QImage img = picture(*app.f.Picture2);
-    // Where the slowed lap is slowest against the reference the reference's light red speed stands
-    // higher (faster) than the lap's red one.
+    // Where the slowed lap is slowest the reference's light red speed stands above the lap's red.
     float worst = from, gap = 0;
     for (float x = from; x <= to; x += 2) {
         const float g = c.ref.speedAt(c.diff.refDistance(x)) - c.cur.speedAt(x);
@@ -169,8 +168,7 @@ TEST_F(ComparePixels, TheSlowedLapsSpeedRunsUnderTheReferencesThroughTheCorner) 
     ASSERT_FALSE(red.empty());
     ASSERT_FALSE(light.empty());
     EXPECT_LT(*std::min_element(light.begin(), light.end()), *std::min_element(red.begin(), red.end()) - 2);
-    // Before the corner the two speeds are one curve: what shows of the light one lies at the
-    // red one, a pixel or two away where the whole km/h of the records fall differently.
+    // Before the corner the light curve lies on the red one, within the records' whole km/h.
     int shown = 0;
     for (int col = kGraphLeft + 2; col < column(from - 60); ++col) {
         const std::vector<int> r = rowsIn(img, col, QBColor(12)), l = rowsIn(img, col, referencePen(QBColor(12)));
@@ -252,8 +250,7 @@ TEST_F(CompareDrawing, TheCourseListGivesTheDifferencePerSegment) {
     grf_2_Click(app.m, app.f, app.s.pump);
     const LapComparison c = compare_current(app.m, app.f.RefLap);
     ASSERT_EQ(c.diff.segments.size(), 4u);
-    // In place of the rpm columns: what each segment added at x = 355, the running difference
-    // after a blank, the final one on the totals row; the head says so.
+    // In place of the rpm columns: each segment's difference at x = 355, the running one after it.
     std::vector<std::string> seg, total;
     bool head = false;
     for (const Op& op : static_cast<RecordingCanvas&>(*app.f.Picture3).texts()) {

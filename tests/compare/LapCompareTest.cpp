@@ -106,10 +106,8 @@ TEST(LapCompare, FinishIsTheLapListsTimesAndEachSegmentLineTheSegmentTimes) {
 }
 
 TEST(LapCompare, ALapSlowerThroughOneCornerLosesItsTimeThereAndNowhereElse) {
-    // Laps of the real circuits, the second slowed through one corner (80 % of the grip): its speed
-    // differs from the braking point to where it has caught up along the next straight. Before
-    // that the difference must stay at zero and after it at the time lost, within what the records
-    // allow (tenths of a second, whole 1/100 s lines, 0.2 m pulses: a few hundredths).
+    // Lap 2 slowed through one corner (80 % of the grip): before its slowed stretch the difference
+    // stays at zero, after it at the time lost, within what the records allow (a few hundredths).
     constexpr float kFlat = 0.04f;
     for (const SlowCorner& corner : {slowCorners()[1], slowCorners()[3]}) {  // two circuits of four
         SCOPED_TRACE(corner.track);
@@ -185,9 +183,8 @@ TEST(LapCompare, ReferencesThatDifferAreComparedOrRefusedNeverACrash) {
         EXPECT_LT(largest(c.diff.delta), 0.001f) << mm << " mm";
     }
 
-    // The same driving logged in miles per hour with 250 mm a pulse, or with 3 segments (lined up
-    // by the lap's length instead of segment line to segment line), compares to zero within what
-    // the records allow.
+    // The same driving in miles per hour at 250 mm a pulse, or with 3 segments (lined up by the
+    // lap's length), compares to zero within what the records allow.
     for (const auto& [mph, segments] : {std::pair{1, 5}, {0, 3}}) {
         loggen::GenOptions o = base;
         o.speedUnit = mph;
