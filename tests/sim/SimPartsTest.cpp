@@ -267,26 +267,17 @@ INSTANTIATE_TEST_SUITE_P(
                       UsageCase{{"--baud"}, "--baud needs a value"},
                       UsageCase{{"--laps", "0"}, "--laps needs a whole number 1..127"},
                       UsageCase{{"--stream", "live"}, "lap, logging or realtime"},
-
                       UsageCase{{"--corrupt", "1.5"}, "--corrupt needs a chance 0..1"},
                       UsageCase{{"--pty", "--device", "/dev/ttyS0"}, "cannot be combined"},
                       UsageCase{{"--device", "/dev/ttyS0", "--link", "/tmp/l"}, "--link names a pseudo-terminal"},
-
                       UsageCase{{"--stall", "5"}, "--stall needs --stall-after"},
                       UsageCase{{"--events=1"}, "--events takes no value"},
-
                       UsageCase{{"--connect-delay", "10"}, "--connect-delay needs --modem"},
                       UsageCase{{"--modem", "--dial-results", "CONNECT,RING"}, "not 'RING'"},
                       UsageCase{{"--modem", "--drop-carrier-after", "5,x"}, "one entry a call"},
-
-                      UsageCase{{"--rfc2217", "0", "--tcp", "1"}, "--rfc2217 and --tcp cannot be combined"},
-                      UsageCase{{"--tcp", "70000"}, "--tcp needs a whole number 0..65535"},
-
                       UsageCase{{"--ring-after", "1"}, "belongs to the remote station"},
                       UsageCase{{"remote", "--laps", "2"}, "--laps is the logger's"},
-
                       UsageCase{{"remote", "--send", "STRT"}, "COMMAND@SECONDS"},
-
                       UsageCase{{"remote", "--hangup-after", "-1"}, "--hangup-after needs seconds"}),
     [](const auto& info) { return std::to_string(info.index); });
 

@@ -33,6 +33,7 @@
 namespace vt::sim::test {
 namespace {
 
+using ::testing::EndsWith;
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
 using vt::test::readFile;
@@ -137,17 +138,13 @@ TEST(SimProgram, Rfc2217ServerNegotiatesAndSendsTheParameterFrameEscaped) {
                                         kDO, kSuppressGoAhead, kIAC, kDO, kComPort});
         EXPECT_EQ(readUntil(fd, [&](const std::string& s) { return s.size() >= offers.size(); }), offers);
 
-        // Agree, ask for a faster line, then the parameters.
-        send(fd, iac({kIAC, kWILL, kComPort, kIAC, kDO, kBinary, kIAC, kWILL, kBinary, kIAC, kSB, kComPort,
-                      comport::kSetBaudRate, 0, 1, 0xC2, 0, kIAC, kSE}));
-        const std::string notify = iac({kIAC, kSB, kComPort, comport::kNotifyModemState + comport::kServer,
-                                        comport::kCD | comport::kDSR | comport::kCTS, kIAC, kSE});
-        const std::string baud =
-            iac({kIAC, kSB, kComPort, comport::kSetBaudRate + comport::kServer, 0, 1, 0xC2, 0, kIAC, kSE});
-        EXPECT_EQ(readUntil(fd, [&](const std::string& s) { return s.size() >= notify.size() + baud.size(); }),
-                  notify + baud);
-        send(fd, command("PARA"));
-        EXPECT_EQ(readUntil(fd, [&](const std::string& s) { return s.size() >= escaped.size(); }), escaped);
+        // The negotiation's answers are the unit tests'; here the frame comes through escaped.
+        send(fd, iac({kIAC, kWILL, kComPort, kIAC, kDO, kBinary, kIAC, kWILL, kBinary}) + command("PARA"));
+        EXPECT_THAT(readUntil(fd,
+                              [&](const std::string& s) {
+                                  return s.size() >= escaped.size() && s.substr(s.size() - escaped.size()) == escaped;
+                              }),
+                    EndsWith(escaped));
         ::close(fd);
     }
     EXPECT_EQ(sim.stop(), 0);
