@@ -75,9 +75,12 @@ TEST_F(CourseData, LoadingACourseShowsItAndMakesTheTransferTexts) {
 }
 
 TEST_F(CourseData, DistancePerPulseOutside100To999Becomes500) {
-    const std::tuple<int, int, int> cases[] = {
-        // bytes 2, 3 of record 0, distance per pulse taken
-        {0, 200, 200}, {3, 231, 999}, {3, 232, 500}, {0, 99, 500}, {0, 100, 100}, {128, 200, 500}};
+    const std::tuple<int, int, int> cases[] = {// bytes 2, 3 of record 0, distance per pulse taken
+                                               {3, 231, 999},
+                                               {3, 232, 500},
+                                               {0, 99, 500},
+                                               {0, 100, 100},
+                                               {128, 200, 500}};
     for (const auto& [hi, lo, mm] : cases) {
         std::string b = courseBytes({{'S', 5000}}, 10);
         b[496 + 2] = static_cast<char>(hi);
