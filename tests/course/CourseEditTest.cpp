@@ -56,11 +56,9 @@ struct Editor : CourseData {
 };
 
 TEST_F(Editor, ThresholdsInCountsAndTheMinimumLengthInPulses) {
+    // in G, out G (0.01 G), min length m, mm per pulse, inC, outC, minP
     const std::tuple<int, int, int, int, int, int, int> cases[] = {
-        // in G, out G (0.01 G), min length m, mm per pulse, inC, outC, minP
-        {50, 30, 0, 200, 12, 7, 0},
-        {500, 500, 7, 333, 127, 127, 21},
-        {0, 0, 50, 0, 0, 0, 0}};
+        {50, 30, 0, 200, 12, 7, 0}, {500, 500, 7, 333, 127, 127, 21}, {0, 0, 50, 0, 0, 0, 0}};
     for (const auto& [in, out, len, mm, inC, outC, minP] : cases) {
         m.HdrWord8 = static_cast<int16_t>(in);
         m.HdrByte10 = static_cast<int16_t>(out);

@@ -13,13 +13,9 @@ namespace vt::test {
 namespace {
 
 TEST_F(CourseData, SegmentTextsRoundLengthsToWholeMetresHalvesUp) {
+    // letter, pulses, mm per pulse, text sent: 246.8 m; 246.5 and 247.5 m go up (not to even)
     const std::tuple<char, int, int, const char*> cases[] = {
-        // letter, pulses, mm per pulse, text sent
-        {'L', 1234, 200, "L247"},
-        {'S', 2465, 100, "S247"},  // 246.8 m; 246.5 m: a half goes up
-        {'S', 2475, 100, "S248"},
-        {'S', 65535, 999, "S65469"},  // 247.5 m: up again, not to even
-    };
+        {'L', 1234, 200, "L247"}, {'S', 2465, 100, "S247"}, {'S', 2475, 100, "S248"}, {'S', 65535, 999, "S65469"}};
     for (const auto& [letter, pulses, mm, text] : cases) {
         m.MmPerPulse = static_cast<int16_t>(mm);
         EXPECT_EQ(seg_text(m, static_cast<uint8_t>(letter), pulses), text) << pulses << " at " << mm;
@@ -75,12 +71,9 @@ TEST_F(CourseData, LoadingACourseShowsItAndMakesTheTransferTexts) {
 }
 
 TEST_F(CourseData, DistancePerPulseOutside100To999Becomes500) {
-    const std::tuple<int, int, int> cases[] = {// bytes 2, 3 of record 0, distance per pulse taken
-                                               {3, 231, 999},
-                                               {3, 232, 500},
-                                               {0, 99, 500},
-                                               {0, 100, 100},
-                                               {128, 200, 500}};
+    // bytes 2, 3 of record 0, distance per pulse taken
+    const std::tuple<int, int, int> cases[] = {
+        {3, 231, 999}, {3, 232, 500}, {0, 99, 500}, {0, 100, 100}, {128, 200, 500}};
     for (const auto& [hi, lo, mm] : cases) {
         std::string b = courseBytes({{'S', 5000}}, 10);
         b[496 + 2] = static_cast<char>(hi);
