@@ -42,8 +42,8 @@ struct Arrival {
     std::string bytes;
 };
 
-// Runs the simulator's (or the remote station's) clock from `from` to `to`, waking exactly when
-// nextDueMs() says; `heard` gets each chunk as it leaves, so that it can answer at once.
+// Runs the simulator's (or the remote station's) clock from `from` to `to`, waking when nextDueMs()
+// says; `heard` gets each chunk as it leaves.
 template <typename Line>
 std::vector<Arrival> runUntil(Line& sim, int64_t from, int64_t to,
                               const std::function<void(const std::string&, int64_t)>& heard = {}) {
@@ -84,8 +84,7 @@ struct SeenFrame {
     int word(int at) const { return f[size_t(at)] * 256 + f[size_t(at) + 1]; }
 };
 
-// Cuts a clean stream into 25-byte frames; fails the test at the first byte that is not STX and,
-// unless the run was cut short, when the stream ends inside a frame.
+// Cuts a clean stream into 25-byte frames; fails the test at a byte outside a frame.
 inline std::vector<SeenFrame> framesOf(const std::vector<Arrival>& arrivals, bool wholeAtEnd = true) {
     std::vector<SeenFrame> out;
     frame::Frame cur{};
@@ -113,8 +112,7 @@ inline bool wellFormed(const frame::Frame& f) {
     return frame::framed(f.data()) && f[frame::kChecksum] == frame::checksumOf(f.data());
 }
 
-// One journal line's fields: strings as the bytes they stand for (\u00XX is one byte), numbers
-// and true/false as text, arrays as compact JSON. Fails the test when the line is not a JSON object.
+// One journal line's fields as text (\u00XX is one byte); fails the test when it is not a JSON object.
 using Fields = std::map<std::string, std::string>;
 inline Fields parseJson(const std::string& line) {
     QJsonParseError error{};
@@ -173,10 +171,9 @@ inline SimOptions quietOptions() {
 
 inline std::string command(const std::string& text) { return frame::command(text); }
 
-// Walks a damaged line beside the frames it would have carried intact (`clean`), as the journal's
-// frame lines (`journal`, one per frame) say each went out: dropped, garbage before it, a byte
-// changed, a bad end. Fails the test where the line and the journal disagree; gives the number
-// of frames the journal owns up to damaging.
+// Walks a damaged line beside the frames it would have carried intact, as the journal's frame
+// lines say each went out (dropped, garbage before it, a byte changed, a bad end); fails where
+// they disagree and gives the number of frames the journal owns up to damaging.
 inline size_t checkLineAgainstJournal(const std::vector<SeenFrame>& clean, const std::vector<Fields>& journal,
                                       const std::string& line) {
     EXPECT_EQ(journal.size(), clean.size());
