@@ -86,24 +86,25 @@ TEST_P(ModemDialogue, AnswersEachLine) {
 
 INSTANTIATE_TEST_SUITE_P(
     Lines, ModemDialogue,
-    ::testing::Values(
-        DialogueCase{"LfAfterCrLeavesNoTrace", {"AT\r\n", "AT\r"}, "AT\r\r\nOK\r\nAT\r\r\nOK\r\n"},
-        DialogueCase{"E0StopsTheEcho", {"ATE0\r", "AT\r"}, "ATE0\r\r\nOK\r\n\r\nOK\r\n"},
-        DialogueCase{"ResetTurnsEchoOn", {"ATE0\r", "ATZ\r", "AT\r"}, "ATE0\r\r\nOK\r\n\r\nOK\r\nAT\r\r\nOK\r\n"},
-        DialogueCase{"CommonInitCommandsInLowerCase",
-                     {"at&fs0=1e0v1q0x4l2m1&c1&d2&k0&w\r"},
-                     "at&fs0=1e0v1q0x4l2m1&c1&d2&k0&w\r\r\nOK\r\n"},
-        DialogueCase{"ErrorAfterGoodCommands", {"ATE0Y\r", "AT\r"}, "ATE0Y\r\r\nERROR\r\n\r\nOK\r\n"},
-        DialogueCase{"RegisterSetAndRead",
-                     {"ATS0=1\r", "ATS0?S12?\r"},
-                     "ATS0=1\r\r\nOK\r\nATS0?S12?\r\r\n001\r\n\r\n050\r\n\r\nOK\r\n"},
-        DialogueCase{"RegisterValueTooBig", {"ATS0=300\r"}, "ATS0=300\r\r\nERROR\r\n"},
-        DialogueCase{"OnlineWithoutACall", {"ATO\r"}, "ATO\r\r\nNO CARRIER\r\n"},
-        DialogueCase{"BackspaceTakesBack", {"ATJ\b\r"}, "ATJ\b\r\r\nOK\r\n"},
-        DialogueCase{"NoAtNoReply", {"hello\r", "\r"}, "hello\r\r"},
-        DialogueCase{"GarbageBeforeAt", {"xyAT\r"}, "xyAT\r\r\nOK\r\n"},
-        DialogueCase{
-            "OverlongLine", {"AT" + std::string(300, 'E') + "\r"}, "AT" + std::string(300, 'E') + "\r\r\nERROR\r\n"}),
+    ::testing::Values(DialogueCase{"LfAfterCrLeavesNoTrace", {"AT\r\n", "AT\r"}, "AT\r\r\nOK\r\nAT\r\r\nOK\r\n"},
+                      DialogueCase{"E0StopsTheEchoAndResetTurnsItOn",
+                                   {"ATE0\r", "ATZ\r", "AT\r"},
+                                   "ATE0\r\r\nOK\r\n\r\nOK\r\nAT\r\r\nOK\r\n"},
+                      DialogueCase{"CommonInitCommandsInLowerCase",
+                                   {"at&fs0=1e0v1q0x4l2m1&c1&d2&k0&w\r"},
+                                   "at&fs0=1e0v1q0x4l2m1&c1&d2&k0&w\r\r\nOK\r\n"},
+                      DialogueCase{"ErrorAfterGoodCommands", {"ATE0Y\r", "AT\r"}, "ATE0Y\r\r\nERROR\r\n\r\nOK\r\n"},
+                      DialogueCase{"RegisterSetAndRead",
+                                   {"ATS0=1\r", "ATS0?S12?\r"},
+                                   "ATS0=1\r\r\nOK\r\nATS0?S12?\r\r\n001\r\n\r\n050\r\n\r\nOK\r\n"},
+                      DialogueCase{"RegisterValueTooBig", {"ATS0=300\r"}, "ATS0=300\r\r\nERROR\r\n"},
+                      DialogueCase{"OnlineWithoutACall", {"ATO\r"}, "ATO\r\r\nNO CARRIER\r\n"},
+                      DialogueCase{"BackspaceTakesBack", {"ATJ\b\r"}, "ATJ\b\r\r\nOK\r\n"},
+                      DialogueCase{"NoAtNoReply", {"hello\r", "\r"}, "hello\r\r"},
+                      DialogueCase{"GarbageBeforeAt", {"xyAT\r"}, "xyAT\r\r\nOK\r\n"},
+                      DialogueCase{"OverlongLine",
+                                   {"AT" + std::string(300, 'E') + "\r"},
+                                   "AT" + std::string(300, 'E') + "\r\r\nERROR\r\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ModemDialogue, JournalsEachLineWithItsReply) {
