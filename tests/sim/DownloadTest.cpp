@@ -193,6 +193,8 @@ TEST(SimRangeFile, WholeRangeIsTheMemorysLogByteForByte) {
         const MemoryResult loaded = memoryFromLogBytes(whole);
         ASSERT_TRUE(loaded) << loaded.error;
         EXPECT_EQ(rangeFile(*loaded.memory, 0, 0), whole);
+        EXPECT_EQ(loaded.memory->memRecs, m->memRecs);
+        EXPECT_EQ(loaded.memory->startAddress, m->startAddress);
     }
 }
 

@@ -1,7 +1,6 @@
 // The simulated logger's parts: command frames out of a byte stream, the lap range of a download
 // command, logger frames and text out of a byte stream, a log file as its memory, and the
 // program's command line. Which command a text is shows in the logger's journal (LoggerSimTest).
-#include <cstdio>
 #include <ostream>
 #include <sstream>
 #include <string>
@@ -134,27 +133,6 @@ TEST(SimFrameScanner, ResetForgetsAFrameBegun) {
 }
 
 // ---- a log file as the memory -----------------------------------------------------------------
-
-TEST(SimMemory, StreamFromTheFileIsTheStreamFromTheGenerator) {
-    const std::string path = ::testing::TempDir() + "sim_stream.log";
-    ASSERT_EQ(loggen::writeLogFile(smallMemory(), path), "");
-    SimOptions fromFile = quietOptions();
-    fromFile.logFile = path;
-    LoggerSim a(fromFile);
-    std::remove(path.c_str());
-    ASSERT_EQ(a.error(), "");
-    LoggerSim b(quietOptions(), smallMemory());
-    for (LoggerSim* s : {&a, &b}) {
-        s->receive(command("PARA"), 0);
-        s->receive(command("STRT"), 100);
-    }
-    const int64_t end = 100 * int64_t(smallMemory().records.size() + 10);
-    EXPECT_EQ(joined(runUntil(a, 0, end)), joined(runUntil(b, 0, end)));
-    // What the stream does not show: where the memory lies in its ring, and the lap table.
-    EXPECT_EQ(a.memory().memRecs, b.memory().memRecs);
-    EXPECT_EQ(a.memory().startAddress, b.memory().startAddress);
-    EXPECT_EQ(a.memory().fileBytes(), b.memory().fileBytes());
-}
 
 struct BadLogCase {
     const char* name;
