@@ -1,7 +1,9 @@
 // End to end: the terminal's link code against veltra-logger-sim over a pseudo-terminal, on the
 // real clock. Connect, the parameters, the live stream with lap, segment and pit events, stop,
 // hang up, through the main window's buttons and menus; damaged frames and a stall
-// (resynchronisation, the watchdog); the stream through ser2net's RFC 2217 server.
+// (resynchronisation, the watchdog); the stream through ser2net's RFC 2217 server; a modem line
+// over RFC 2217 that loses its carrier and redials (the first redial busy) while a remote station
+// on the sub port follows the stream byte for byte (the countdown and the digits: tests/dialup).
 #include <algorithm>
 #include <fstream>
 #include <map>
@@ -14,16 +16,21 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
+#include "dialup/DialList.h"
 #include "dialup/DialUp.h"
 #include "layout/FrameLayout.h"
 #include "link/Commands.h"
 #include "link/Receive.h"
+#include "link/SubPort.h"
 #include "logdata/Conversions.h"
+#include "serial/RealCommPort.h"
 #include "shell/ui/mainform.h"
 #include "support/SimProcess.h"
 
 namespace vt::test {
 namespace {
+
+using ::testing::HasSubstr;
 
 // A number field of a journal line ("counter":12), or -1.
 long field(const std::string& line, const std::string& name) {
@@ -64,8 +71,7 @@ TEST(LinkEndToEnd, ConnectParametersLiveStreamWithEventsStopAndHangUpThroughTheW
     EXPECT_TRUE(app.f.ParaDisp.window.Visible);
     EXPECT_EQ(app.f.Label1.Caption, lang(app.m, 204));
 
-    // What the status line said right after each pit event: frames that came later may have
-    // been handled in the same pass of the events by the time the wait below looks.
+    // The status line read as each pit frame is handled: later frames may follow in the same pass.
     std::vector<std::string> afterPit;
     app.f.watch.afterFrame = [&] {
         if (app.m.RxKind == "T") afterPit.push_back(app.f.Label1.Caption);
@@ -73,8 +79,7 @@ TEST(LinkEndToEnd, ConnectParametersLiveStreamWithEventsStopAndHangUpThroughTheW
     ASSERT_TRUE(window.action(app.f.tx_start)->isEnabled());
     window.action(app.f.tx_start)->trigger();
     EXPECT_TRUE(app.f.Timer1.Enabled);
-    // The pit events follow the first lap's start: the stop ended after 3.0 s, the pit out
-    // after 6.0 s. Meanwhile the speed gauge moves. A lap takes about eleven seconds.
+    // After the first lap's start: the stop ends after 3.0 s, the pit out after 6.0 s.
     std::vector<int> speeds;
     ASSERT_TRUE(waitFor(
         [&] {
@@ -103,14 +108,12 @@ TEST(LinkEndToEnd, ConnectParametersLiveStreamWithEventsStopAndHangUpThroughTheW
     window.button(app.f.dial_down)->click();
     EXPECT_FALSE(app.f.MSComm1->portOpen());
     EXPECT_TRUE(window.button(app.f.dial_up)->isEnabled());
-    // The last STOP left the terminal but may not have reached the logger yet: its journal says
-    // when it has.
+    // The last STOP may not have reached the logger yet: wait for its journal.
     EXPECT_TRUE(waitFor([&] { return commands(sim).size() >= 4; }, 10000));
     EXPECT_EQ(sim.stop(), 0);
     EXPECT_THAT(commands(sim), ::testing::ElementsAre("STOP", "PARA", "STRT", "STOP"));
 
-    // What the logger sent is what the terminal showed: the lap time after the second lap start
-    // is the first lap's time.
+    // The lap time shown is the one the logger sent with the first record of lap 2.
     long firstLapTime = -1;
     int laps = 0;
     for (const std::string& line : sim.journal()) {
@@ -139,8 +142,7 @@ TEST(LinkEndToEnd, DamagedFramesResyncAndAStallTripsTheWatchdog) {
     };
     ASSERT_NO_FATAL_FAILURE(connect(app));
     tx_start_Click(app.m, app.f, app.s);
-    // Three seconds of frames, a six-second stall (the watchdog bites after 5.1 s), then frames
-    // again and the lamp grey.
+    // 3 s of frames, a 6 s stall (the watchdog bites after 5.1 s), frames again.
     ASSERT_TRUE(waitFor([&] { return bites > 0; }, 20000));
     EXPECT_EQ(app.f.tuusin_state.BackColor, rgb(255, 255, 128));
     ASSERT_TRUE(waitFor([&] { return static_cast<long>(counters.size()) > framesAtBite + 30; }, 15000));
@@ -150,8 +152,7 @@ TEST(LinkEndToEnd, DamagedFramesResyncAndAStallTripsTheWatchdog) {
     EXPECT_GT(resyncs, 0);
     sim.stop();
 
-    // Every record frame handled went out (none made up), and every intact one the terminal
-    // missed came within two frames after a damaged one: the resynchronisation's hunt.
+    // Every frame handled was sent; every intact one missed came within two after a damaged one.
     std::vector<std::pair<long, bool>> sent;  // counter, damaged (bad framing)
     std::map<long, bool> collateral;
     bool lastDamaged = false, beforeDamaged = false;
@@ -216,6 +217,80 @@ TEST(LinkEndToEnd, TheLiveStreamThroughSer2net) {
     dial_down_Click(app.m, app.f, app.s);
     ser2net.terminate();
     if (!ser2net.waitForFinished(5000)) ser2net.kill();
+}
+
+std::string hex(const uint8_t* bytes, size_t n) {
+    std::string s;
+    for (size_t i = 0; i < n; ++i)
+        s += "0123456789abcdef"[bytes[i] >> 4] + std::string(1, "0123456789abcdef"[bytes[i] & 15]);
+    return s;
+}
+
+TEST(ModemEndToEnd, CarrierLostRedialBusyThenConnectWhileARemoteStationFollowsTheStream) {
+    LiveApp app;
+    SimProcess sim({"--modem", "--rfc2217", "0", "--connect-delay", "1000", "--dial-results", "CONNECT,BUSY,CONNECT",
+                    "--drop-carrier-after", "12", "--course", shortCourse(app.dir)},
+                   app.dir.file("journal"));
+    SimProcess remote({"remote", "--ring-after", "1", "--send", "STRT@1"}, app.dir.file("remote-journal"));
+    ASSERT_THAT(sim.device(), ::testing::StartsWith("rfc2217://"));
+    app.useDevice(sim.device());
+    app.m.MainATCmd = "AT&F";
+    app.m.RetrySec = 5;
+    writeFile(app.dir.file("dial.dat"), "03-5550-1234\r\n");
+    app.f.windows.Form4 = [&app] {  // the dial list: OK on the number it shows
+        Form4State st;
+        Form_Load(app.m, st);
+        Command1_Click(app.m, st, app.s);
+    };
+    std::vector<std::string> dials, relayed;  // relayed: the frames, byte for byte
+    int carrierLost = 0;
+    app.f.watch.dialResult = [&](const std::string& r) { dials.push_back(r); };
+    app.f.watch.carrierLost = [&] { ++carrierLost; };
+    app.f.watch.relayed = [&](char) { relayed.push_back(hex(app.f.RelayFrame.data(), app.f.RelayFrame.size())); };
+
+    static_cast<RealCommPort&>(*app.f.MSComm2).setDevice(remote.device());
+    app.m.SubATCmd = "AT&FS0=1";
+    app.m.SubPortSet = 1;
+    sub_up_Click(app.m, app.f, app.s);
+    EXPECT_EQ(app.m.SubOK, kTrue);
+    EXPECT_EQ(app.f.Label1.Caption, lang(app.m, 158));
+    ASSERT_TRUE(waitFor([&] { return app.f.RemoteOn == 1; }, 10000));
+
+    dial_up_Click(app.m, app.f, app.s);
+    ASSERT_EQ(app.m.LinkUp, kTrue) << (dials.empty() ? "no dial result" : dials.back());
+    EXPECT_TRUE(app.f.MSComm1->reportsModemLines());  // RFC 2217 carries the modem lines
+    ASSERT_TRUE(waitFor([&] { return count(app.kinds, 'P') == 1; }, 10000));
+    tx_start_Click(app.m, app.f, app.s);
+    ASSERT_TRUE(waitFor([&] { return count(app.kinds, 'G') >= 10; }, 10000));
+
+    // The carrier drops 12 s after CONNECT.
+    ASSERT_TRUE(waitFor([&] { return carrierLost == 1; }, 20000));
+    EXPECT_FALSE(app.f.MSComm1->portOpen());
+    EXPECT_THAT(app.f.Label1.Caption, ::testing::AnyOf(lang(app.m, 176), lang(app.m, 240)));
+    const size_t framesBefore = count(app.kinds, 'G');
+
+    ASSERT_TRUE(waitFor([&] { return dials.size() == 3 && count(app.kinds, 'G') > framesBefore + 10; }, 60000))
+        << dials.size() << " dials";
+    EXPECT_THAT(dials[1], HasSubstr("BUSY"));
+    EXPECT_THAT(dials[2], HasSubstr("CONNECT"));
+    EXPECT_EQ(app.m.LinkUp, kTrue);
+    EXPECT_EQ(app.m.RetryPending, kFalse);
+    tx_stop_Click(app.m, app.f, app.s);
+    dial_down_Click(app.m, app.f, app.s);
+    sim.stop();
+
+    // Every frame relayed, before the loss and after the redial, reaches the remote station.
+    EXPECT_GE(relayed.size(), 20u);
+    auto received = [&] {
+        std::vector<std::string> frames;
+        for (const std::string& line : remote.journal())
+            if (has(line, "\"event\":\"received\"")) frames.push_back(line.substr(line.find("\"hex\":\"") + 7, 50));
+        return frames;
+    };
+    EXPECT_TRUE(waitFor([&] { return received().size() >= relayed.size(); }, 10000));
+    sub_down_Click(app.m, app.f, app.s);
+    remote.stop();
+    EXPECT_EQ(received(), relayed);
 }
 
 }  // namespace
