@@ -1,8 +1,5 @@
-// A full disk under every file the terminal writes: a download, a log re-saved, a text export,
-// a course, a parameter file, a port's settings (OK and the defaults button) and the dial list.
-// A file-size limit stands in for the full disk (the write fails part-way, as on a disk that
-// fills). Each must say so naming the file, leave the file that was there byte for byte, and
-// leave no temporary behind.
+// A full disk (a file-size limit: the write fails part-way) under every file the terminal writes:
+// each says so naming the file, keeps the file that was there byte for byte, leaves no temporary.
 #include <csignal>
 #include <filesystem>
 #include <functional>
@@ -31,8 +28,7 @@ using ::testing::HasSubstr;
 
 namespace fs = std::filesystem;
 
-// Files may grow to `bytes` while it lives; a write past that fails (EFBIG) instead of killing
-// the process.
+// Files may grow to `bytes` while it lives; a write past that fails (EFBIG).
 class FileSizeLimit {
   public:
     explicit FileSizeLimit(rlim_t bytes) {
@@ -177,8 +173,7 @@ TEST(DiskFaults, EveryWriteSaysSoAndKeepsTheOldFile) {
         t.app.ui.messages.clear();
         const std::string path = c.prepare(t);
         ASSERT_FALSE(path.empty());
-        // What was there before: a file longer than the limit, so a new one cannot be written
-        // whole however short it is.
+        // Longer than the limit, so no new file can be written whole.
         std::string old = "\"the file that was there\"\r\n";
         if (path == dialPath(t.app.m)) old = "5551234\r\n0123456789\r\n";
         if (path == settingsPath(t.app.m)) old = settings_text(defaultSettings(t.app.m.PortSel)) + "\r\n";

@@ -43,8 +43,7 @@ TEST(Rfc2217, TheServersAnswersDataAndModemState) {
     C client;
     client.start(9600, 2);
     std::string data, reply;
-    // The server agrees to the COM port option, offers echo (refused once), sends data with a
-    // doubled 0xFF, then a modem state without the carrier.
+    // COM port agreed, echo refused, a doubled 0xFF in the data, the carrier gone.
     const bool changed = client.feed(bytes({C::kIAC, C::kDO, 44, C::kIAC, C::kWILL, 1, 'a', C::kIAC, C::kIAC, 'b',
                                             C::kIAC, C::kSB, 44, 107, 0x30 | 0x08, C::kIAC, C::kSE}),
                                      data, reply);
@@ -60,8 +59,7 @@ TEST(Rfc2217, TheServersAnswersDataAndModemState) {
     EXPECT_EQ(reply, "");
 }
 
-// Mostly IAC sequences and option bytes, so the state machine is driven hard: no more data out
-// than in, at most one three-byte answer for each byte (no answering loop).
+// Mostly IAC and option bytes: no more data out than in, no answering loop.
 TEST(Rfc2217, HostileInputInRandomPiecesNeverBreaksIt) {
     std::mt19937 rng(7);
     for (int round = 0; round < 200; ++round) {
