@@ -1,13 +1,15 @@
-// Downloads end to end against veltra-logger-sim over a pseudo-terminal, on the real clock: the
-// terminal and the veltra tool through damaged frames, byte for byte against the log the
-// simulator serves; the device gone mid-download. The ways a download ends without a copy, a
-// modem line's download and the memory clear are in tests/link and tests/sim.
+// Downloads end to end: the terminal's download code, and the veltra tool, against
+// veltra-logger-sim over a pseudo-terminal (and a modem line over RFC 2217), on the real clock.
+// The simulator serves a log the test wrote, so the test knows which bytes each file must hold.
+// The logger's device gone mid-download: no file, the port closed and said once, a reconnect.
+#include <algorithm>
 #include <filesystem>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "cli/ToolRun.h"
+#include "dialup/DialList.h"
 #include "dialup/DialUp.h"
 #include "link/Commands.h"
 #include "link/Download.h"
@@ -55,19 +57,22 @@ struct Session {
     std::string log = app.dir.file("memory.log");
     loggen::LoggerMemory memory = memoryLog(app.dir, log);
     std::unique_ptr<SimProcess> sim;
-    void start(std::vector<std::string> args) {
+    // `line`: what the main port's settings say beyond the device (a modem's command).
+    void start(std::vector<std::string> args, const std::function<void()>& line = {}) {
         args.insert(args.end(), {"--log", log});
         sim = std::make_unique<SimProcess>(args, app.dir.file("journal"));
         app.useDevice(sim->device());
+        if (line) line();
         dial_up_Click(app.m, app.f, app.s);
         ASSERT_TRUE(waitFor([&] { return count(app.kinds, 'P') == 1; }, 10000));
     }
-    // A download of `range` into day1.log; `fast` -1 at the line's speed, else the FastRate.
-    void download(const std::string& range, int fast, int boundMs) {
-        app.f.windows.Form_NAME = [this, fast] {
+    // A download of `range` into day1.log; `fast` -1 for one at the line's speed, else the
+    // FastRate. Waits until it has ended.
+    void download(const std::string& range, int fast, bool clear, int boundMs) {
+        app.f.windows.Form_NAME = [this, fast, clear] {
             app.m.LogFileName = app.dir.file("day1");
             app.m.FastRate = static_cast<int16_t>(fast < 0 ? 0 : fast);
-            app.m.MemClearAsk = kFalse;
+            app.m.MemClearAsk = clear ? kTrue : kFalse;
         };
         app.ui.inputAnswers = {range};
         if (fast < 0)
@@ -95,13 +100,14 @@ TEST(DownloadEndToEnd, TheFileHoldsExactlyTheLapsAskedForThroughDamagedFrames) {
         SCOPED_TRACE(c.what);
         Session s;
         ASSERT_NO_FATAL_FAILURE(s.start(c.faults));
-        s.download(c.range, c.fast, c.boundMs);
+        s.download(c.range, c.fast, false, c.boundMs);
         ASSERT_TRUE(s.app.f.Down.complete) << s.app.f.Label1.Caption;
+        EXPECT_EQ(s.app.f.Label1.Caption, lang(s.app.m, 206));
         const std::vector<uint8_t> expected = sim::rangeFile(s.memory, c.from, c.to);
         ASSERT_FALSE(expected.empty());
         EXPECT_TRUE(readFile(s.day1()) == bytesOf(expected)) << "the file differs from the range";
         if (c.to == 0) {
-            EXPECT_TRUE(expected == s.memory.fileBytes());
+            EXPECT_TRUE(expected == s.memory.fileBytes());  // the whole memory, byte for byte
         }
         EXPECT_FALSE(partFiles(s.app.dir));
         EXPECT_GT(journalCount(*s.sim, "resend"), 0u);  // the damaged frames were asked for again
@@ -110,7 +116,75 @@ TEST(DownloadEndToEnd, TheFileHoldsExactlyTheLapsAskedForThroughDamagedFrames) {
         const size_t before = s.app.kinds.size();
         EXPECT_TRUE(waitFor([&] { return s.app.kinds.size() > before + 5; }, 10000));
         tx_stop_Click(s.app.m, s.app.f, s.app.s);
+        // The log reads back with the laps of the range: their lines and the best-lap lines.
+        const ToolRun laps = runTool(s.app.dir.path(), {"laps", QString::fromStdString(s.day1())});
+        ASSERT_EQ(laps.code, 0) << laps.err;
+        EXPECT_THAT(laps.out, HasSubstr(c.from == 2 ? "\n   3 " : "\n   1 "));
+        EXPECT_EQ(std::count(laps.out.begin(), laps.out.end(), '\n'), c.from == 2 ? 4 : 5) << laps.out;
     }
+}
+
+// A stall longer than the watchdog: no file at all. The memory cleared after a whole copy,
+// after which a download finds no lap and leaves no file either.
+TEST(DownloadEndToEnd, AStallLeavesNoFileAndAClearedMemoryHasNothingToSend) {
+    {
+        Session s;
+        ASSERT_NO_FATAL_FAILURE(s.start({"--stall-after", "1", "--stall", "8"}));
+        s.download("1", -1, false, 30000);
+        EXPECT_EQ(s.app.f.Label1.Caption, lang(s.app.m, 249));
+        EXPECT_FALSE(std::filesystem::exists(s.day1()));
+        EXPECT_FALSE(partFiles(s.app.dir));
+    }
+    Session s;
+    ASSERT_NO_FATAL_FAILURE(s.start({}));
+    s.app.ui.msgAnswers = {MsgResult::Yes};  // clear the memory after this one
+    s.download("1", 2, true, 30000);
+    ASSERT_TRUE(s.app.f.Down.complete) << s.app.f.Label1.Caption;
+    EXPECT_TRUE(readFile(s.day1()) == bytesOf(s.memory.fileBytes()));
+    EXPECT_TRUE(waitFor([&] { return journalCount(*s.sim, "memory-clear") == 1; }, 10000));
+    EXPECT_EQ(s.app.f.Label1.Caption, lang(s.app.m, 209));
+    std::filesystem::remove(s.day1());
+    s.download("1", -1, false, 15000);
+    EXPECT_FALSE(s.app.f.Down.complete);
+    EXPECT_FALSE(std::filesystem::exists(s.day1()));
+    EXPECT_FALSE(partFiles(s.app.dir));
+}
+
+// A modem line: LOGN, frames back to back with nobody acknowledging them. Damaged frames are
+// counted and said, the file is kept, and the memory is not offered for clearing.
+TEST(DownloadEndToEnd, OnAModemLineDamagedFramesAreCountedAndTheMemoryNotOffered) {
+    Session s;
+    writeFile(s.app.dir.file("dial.dat"), "555-0100\r\n");
+    s.app.f.windows.Form4 = [&s] {
+        Form4State st;
+        Form_Load(s.app.m, st);
+        Command1_Click(s.app.m, st, s.app.s);
+    };
+    ASSERT_NO_FATAL_FAILURE(s.start({"--modem", "--rfc2217", "0", "--connect-delay", "1500", "--corrupt", "0.05"},
+                                    [&s] { s.app.m.MainATCmd = "AT&F"; }));
+    ASSERT_EQ(s.app.m.LinkUp, kTrue);
+    s.app.ui.msgAnswers = {MsgResult::Yes};
+    s.download("3", -1, true, 30000);
+    ASSERT_TRUE(s.app.f.Down.complete) << s.app.f.Label1.Caption;
+    EXPECT_GT(s.app.f.Down.damaged, 0);
+    EXPECT_THAT(s.app.f.Label1.Caption, HasSubstr(" damaged, "));
+    // What did arrive sits where it belongs: the file is as long as the range.
+    EXPECT_EQ(readFile(s.day1()).size(), sim::rangeFile(s.memory, 3, 3).size());
+    // Whatever the terminal sent after the download is in the journal once its leaving is.
+    dial_down_Click(s.app.m, s.app.f, s.app.s);
+    EXPECT_TRUE(waitFor(
+        [&] {
+            const std::vector<std::string> lines = s.sim->journal();
+            return std::any_of(lines.begin(), lines.end(),
+                               [](const std::string& l) { return has(l, "\"event\":\"client\",\"on\":false"); });
+        },
+        10000));
+    EXPECT_EQ(journalCount(*s.sim, "memory-clear"), 0u);
+    EXPECT_EQ(journalCount(*s.sim, "resend"), 0u);
+    bool logn = false;
+    for (const std::string& line : s.sim->journal())
+        logn = logn || (has(line, "\"event\":\"command\"") && has(line, "LOGN"));
+    EXPECT_TRUE(logn);
 }
 
 TEST(DownloadEndToEnd, TheToolWritesTheRangeAndRefusesToOverwrite) {
@@ -130,37 +204,52 @@ TEST(DownloadEndToEnd, TheToolWritesTheRangeAndRefusesToOverwrite) {
 }
 
 TEST(DownloadEndToEnd, TheDeviceGoneMidDownloadLeavesNoFileAndAReconnectStreams) {
-    LiveApp app;
-    const std::vector<std::string> args = {"--laps", "8"};
-    auto sim = std::make_unique<SimProcess>(args);
-    app.useDevice(sim->device());
-    dial_up_Click(app.m, app.f, app.s);
-    ASSERT_TRUE(waitFor([&] { return count(app.kinds, 'P') == 1; }, 10000));
-    app.f.windows.Form_NAME = [&] {
-        app.m.LogFileName = app.m.LogDir + "/lost";
-        app.m.MemClearAsk = kFalse;
-        app.m.FastRate = 2;  // 115200 bit/s
-    };
-    app.ui.inputAnswers = {"1-8"};
-    Fast_Down_Click(app.m, app.f, app.s);
-    ASSERT_NE(app.m.DownMode, 0);
-    ASSERT_TRUE(waitFor([&] { return app.f.Down.DownCount > 30; }, 20000)) << app.f.Down.DownCount;
-    ASSERT_FALSE(std::filesystem::is_empty(app.m.LogDir));  // the partial file meanwhile
-    const size_t messages = app.ui.messages.size();
-    sim->kill();
-    ASSERT_TRUE(waitFor([&] { return !app.f.MSComm1->portOpen(); }, 10000));
-    EXPECT_TRUE(std::filesystem::is_empty(app.m.LogDir));
-    ASSERT_EQ(app.ui.messages.size(), messages + 1);
-    EXPECT_THAT(app.ui.messages.back().text, HasSubstr(sim->device()));
-    // A logger at the line's own speed connects and streams; the loss was said only once.
-    sim = std::make_unique<SimProcess>(args);
-    static_cast<RealCommPort&>(*app.f.MSComm1).setDevice(sim->device());
-    app.kinds.clear();
-    dial_up_Click(app.m, app.f, app.s);
-    ASSERT_TRUE(waitFor([&] { return count(app.kinds, 'G') > 3; }, 10000));
-    EXPECT_EQ(app.ui.messages.size(), messages + 1);
-    tx_stop_Click(app.m, app.f, app.s);
-    dial_down_Click(app.m, app.f, app.s);
+    for (const bool fast : {false, true}) {
+        SCOPED_TRACE(fast ? "fast download at 115200 bit/s" : "download at the line's speed");
+        LiveApp app;
+        const std::vector<std::string> args = {"--laps", "8"};
+        auto sim = std::make_unique<SimProcess>(args);
+        app.useDevice(sim->device());
+        dial_up_Click(app.m, app.f, app.s);
+        ASSERT_TRUE(waitFor([&] { return count(app.kinds, 'P') == 1; }, 10000));
+        const std::string settingsBefore = app.f.MSComm1->settings();
+        app.f.windows.Form_NAME = [&] {
+            app.m.LogFileName = app.m.LogDir + "/lost";
+            app.m.MemClearAsk = kFalse;
+            app.m.FastRate = 2;  // 115200 bit/s
+        };
+        app.ui.inputAnswers = {"1-8"};
+        if (fast)
+            Fast_Down_Click(app.m, app.f, app.s);
+        else
+            One_Down_Click(app.m, app.f, app.s);
+        ASSERT_NE(app.m.DownMode, 0);
+        ASSERT_TRUE(waitFor([&] { return app.f.Down.DownCount > 30; }, 20000)) << app.f.Down.DownCount;
+        ASSERT_FALSE(std::filesystem::is_empty(app.m.LogDir));  // the partial file meanwhile
+        const size_t messages = app.ui.messages.size();
+        sim->kill();
+        ASSERT_TRUE(waitFor([&] { return !app.f.MSComm1->portOpen(); }, 10000));
+        EXPECT_EQ(app.m.DownMode, 0);
+        EXPECT_TRUE(std::filesystem::is_empty(app.m.LogDir));
+        ASSERT_EQ(app.ui.messages.size(), messages + 1);
+        EXPECT_THAT(app.ui.messages.back().text, HasSubstr(sim->device()));
+        EXPECT_FALSE(app.f.Form2.window.Visible);
+        EXPECT_FALSE(app.f.BusyPointer.Checked);
+        EXPECT_FALSE(app.f.Timer1.Enabled);
+        EXPECT_TRUE(app.f.dial_up.Enabled);
+        EXPECT_EQ(app.f.MSComm1->settings(), settingsBefore);
+
+        // A logger on the line's own speed connects and streams, the port's settings untouched
+        // since; and the loss was said only once.
+        sim = std::make_unique<SimProcess>(args);
+        static_cast<RealCommPort&>(*app.f.MSComm1).setDevice(sim->device());
+        app.kinds.clear();
+        dial_up_Click(app.m, app.f, app.s);
+        ASSERT_TRUE(waitFor([&] { return count(app.kinds, 'G') > 3; }, 10000));
+        EXPECT_EQ(app.ui.messages.size(), messages + 1);
+        tx_stop_Click(app.m, app.f, app.s);
+        dial_down_Click(app.m, app.f, app.s);
+    }
 }
 
 }  // namespace

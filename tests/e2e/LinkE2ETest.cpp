@@ -3,7 +3,8 @@
 // hang up, through the main window's buttons and menus; damaged frames and a stall
 // (resynchronisation, the watchdog); the stream through ser2net's RFC 2217 server; a modem line
 // over RFC 2217 that loses its carrier and redials (the first redial busy) while a remote station
-// on the sub port follows the stream byte for byte (the countdown and the digits: tests/dialup).
+// on the sub port follows the stream byte for byte (the countdown and the digits: tests/dialup),
+// and never gets a real-time frame.
 #include <algorithm>
 #include <fstream>
 #include <map>
@@ -291,6 +292,28 @@ TEST(ModemEndToEnd, CarrierLostRedialBusyThenConnectWhileARemoteStationFollowsTh
     sub_down_Click(app.m, app.f, app.s);
     remote.stop();
     EXPECT_EQ(received(), relayed);
+}
+
+// Real-time frames are for the terminal alone: the remote station on the sub port gets none.
+TEST(ModemEndToEnd, RealTimeFramesAreNeverRelayed) {
+    LiveApp app;
+    SimProcess logger({"--course", shortCourse(app.dir), "--stream", "realtime"});
+    SimProcess remote({"remote", "--ring-after", "1", "--send", "STRT@1"}, app.dir.file("remote-journal"));
+    app.useDevice(logger.device());
+    static_cast<RealCommPort&>(*app.f.MSComm2).setDevice(remote.device());
+    app.m.SubATCmd = "AT&FS0=1";
+    app.m.SubPortSet = 1;
+    sub_up_Click(app.m, app.f, app.s);
+    ASSERT_TRUE(waitFor([&] { return app.f.RemoteOn == 1; }, 10000));
+    ASSERT_NO_FATAL_FAILURE(connect(app));
+    tx_start_Click(app.m, app.f, app.s);
+    ASSERT_TRUE(waitFor([&] { return count(app.kinds, 'Z') >= 20; }, 10000));
+    tx_stop_Click(app.m, app.f, app.s);
+    dial_down_Click(app.m, app.f, app.s);
+    sub_down_Click(app.m, app.f, app.s);
+    remote.stop();
+    for (const std::string& line : remote.journal())
+        EXPECT_EQ(line.find("\"event\":\"received\""), std::string::npos) << line;
 }
 
 }  // namespace

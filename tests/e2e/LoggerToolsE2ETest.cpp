@@ -1,7 +1,8 @@
 // End to end against veltra-logger-sim on a pseudo-terminal: the parameter block written and read
 // back by veltra logger-params (the editor's buttons use the same send and read: tests/params), a
-// course sent by veltra send-course, and veltra monitor (the parameters, one line per frame, a modem dialled and a
-// remote station fed, a logger that never answers).
+// course sent by veltra send-course, veltra monitor (the parameters, one line per frame, a modem
+// dialled and a remote station fed, a logger that never answers), and a parameter read nobody
+// answers, which changes nothing.
 #include <regex>
 #include <string>
 #include <vector>
@@ -11,7 +12,10 @@
 #include <pty.h>
 #include <unistd.h>
 
+#include <QElapsedTimer>
+
 #include "cli/ToolRun.h"
+#include "link/Ports.h"
 #include "params/MainPara.h"
 #include "support/SimProcess.h"
 
@@ -148,6 +152,35 @@ TEST(MonitorEndToEnd, ALoggerThatNeverAnswersIsAClearError) {
     EXPECT_EQ(silent.code, 1);
     EXPECT_THAT(silent.err, HasSubstr("no parameter frame"));
     EXPECT_TRUE(silent.out.empty());
+    ::close(master);
+    ::close(slave);
+}
+
+// A read of the parameter block that nobody answers, on the real clock: after the reply wait
+// the editor says so and its rows and block are as they were.
+TEST(CourseParamsEndToEnd, AReadNobodyAnswersChangesNothing) {
+    int master = -1, slave = -1;
+    char name[128];
+    ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
+    LiveApp app;
+    app.useDevice(name);
+    ASSERT_TRUE(MOpen_Click(app.m, app.f, app.s));
+    MainParaState st;
+    Form_Load(app.m, app.f, st);
+    st.HScroll1[2].setValue(1234);
+    HScroll1_Change(st, 2);
+    const MainParaBlock before = st.MainPara;
+    QElapsedTimer waited;
+    waited.start();
+    Command1_Click(app.m, app.f, app.s, st, 3);
+    EXPECT_GE(waited.elapsed(), 11000);
+    ASSERT_EQ(app.ui.messages.size(), 1u);
+    EXPECT_THAT(app.ui.messages[0].text, ::testing::StartsWith(lang(app.m, 140)));
+    EXPECT_THAT(app.ui.messages[0].text, HasSubstr("no reply within 11 s"));
+    EXPECT_EQ(st.MainPara, before);
+    EXPECT_EQ(st.Label2[2].Caption, "1234");
+    EXPECT_EQ(app.f.MSComm1->inputLen(), 25);
+    MOpen_Click(app.m, app.f, app.s);
     ::close(master);
     ::close(slave);
 }
