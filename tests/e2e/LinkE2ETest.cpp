@@ -1,13 +1,14 @@
 // End to end: the terminal's link code against veltra-logger-sim over a pseudo-terminal, on the
 // real clock. Connect, the parameters, the live stream with lap, segment and pit events, stop,
 // hang up, through the main window's buttons and menus; damaged frames and a stall
-// (resynchronisation, the watchdog); the stream through ser2net's RFC 2217 server; a modem line
-// over RFC 2217 that loses its carrier and redials (the first redial busy) while a remote station
-// on the sub port follows the stream byte for byte (the countdown and the digits: tests/dialup),
-// and never gets a real-time frame.
+// (resynchronisation, the watchdog); the logger killed mid-stream and a reconnect; the stream
+// through ser2net's RFC 2217 server; a modem line over RFC 2217 that loses its carrier and redials
+// (the first redial busy) while a remote station on the sub port follows the stream byte for byte
+// (the countdown and the digits: tests/dialup) and never gets a real-time frame.
 #include <algorithm>
 #include <fstream>
 #include <map>
+#include <memory>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -177,6 +178,35 @@ TEST(LinkEndToEnd, DamagedFramesResyncAndAStallTripsTheWatchdog) {
         if (!damaged && !handled.count(counter) && counter <= lastHandled) {
             EXPECT_TRUE(collateral.count(counter)) << "intact frame " << counter << " was lost";
         }
+}
+
+// The logger's program killed mid-stream: said once, naming the device; a new one connects.
+TEST(LinkEndToEnd, TheLoggerGoneMidStreamIsSaidOnceAndAReconnectWorks) {
+    LiveApp app;
+    auto sim = std::make_unique<SimProcess>(std::vector<std::string>{"--course", shortCourse(app.dir)});
+    app.useDevice(sim->device());
+    ASSERT_NO_FATAL_FAILURE(connect(app));
+    tx_start_Click(app.m, app.f, app.s);
+    ASSERT_TRUE(waitFor([&] { return count(app.kinds, 'G') > 5; }, 10000));
+    const size_t messages = app.ui.messages.size();
+    sim->kill();
+    ASSERT_TRUE(waitFor([&] { return !app.f.MSComm1->portOpen(); }, 10000));
+    waitFor([] { return false; }, 300);  // room for a second message, which must not come
+    ASSERT_EQ(app.ui.messages.size(), messages + 1);
+    EXPECT_THAT(app.ui.messages.back().text, HasSubstr(sim->device()));
+    EXPECT_EQ(app.m.LinkUp, kFalse);
+    EXPECT_FALSE(app.f.Timer1.Enabled);
+    EXPECT_TRUE(app.f.dial_up.Enabled);
+
+    // The distance per pulse is known by now, so the new connection starts the stream at once.
+    sim = std::make_unique<SimProcess>(std::vector<std::string>{"--course", shortCourse(app.dir)});
+    app.useDevice(sim->device());
+    app.kinds.clear();
+    dial_up_Click(app.m, app.f, app.s);
+    ASSERT_TRUE(waitFor([&] { return count(app.kinds, 'G') > 5; }, 10000));
+    EXPECT_EQ(app.m.LinkUp, kTrue);
+    tx_stop_Click(app.m, app.f, app.s);
+    dial_down_Click(app.m, app.f, app.s);
 }
 
 // ser2net, a device server nobody here wrote, on loopback between the terminal and the
