@@ -15,6 +15,7 @@
 #include <iostream>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -81,34 +82,28 @@ std::string inlineText(const std::string& s) {
         out += roffText(plain, false);
         plain.clear();
     };
+    // Code, bold and italic spans, longest mark first; a "*" before a blank is no mark.
+    struct Span {
+        std::string_view mark;
+        const char* font;
+        bool literal;
+    };
+    static constexpr Span kSpans[] = {{"`", "\\fB", true}, {"**", "\\fB", false}, {"*", "\\fI", false}};
     while (i < s.size()) {
-        if (s[i] == '`') {
-            const size_t end = s.find('`', i + 1);
-            if (end != std::string::npos) {
-                flush();
-                out += "\\fB" + roffText(s.substr(i + 1, end - i - 1), true) + "\\fR";
-                i = end + 1;
-                continue;
-            }
+        bool spanned = false;
+        for (const Span& span : kSpans) {
+            if (s.compare(i, span.mark.size(), span.mark) != 0) continue;
+            const size_t from = i + span.mark.size();
+            if (span.mark == "*" && (from >= s.size() || s[from] == ' ')) continue;
+            const size_t to = s.find(span.mark, from);
+            if (to == std::string::npos) continue;
+            flush();
+            out += span.font + roffText(s.substr(from, to - from), span.literal) + "\\fR";
+            i = to + span.mark.size();
+            spanned = true;
+            break;
         }
-        if (startsWith(s.substr(i), "**")) {
-            const size_t end = s.find("**", i + 2);
-            if (end != std::string::npos) {
-                flush();
-                out += "\\fB" + roffText(s.substr(i + 2, end - i - 2), false) + "\\fR";
-                i = end + 2;
-                continue;
-            }
-        }
-        if (s[i] == '*' && i + 1 < s.size() && s[i + 1] != ' ') {
-            const size_t end = s.find('*', i + 1);
-            if (end != std::string::npos) {
-                flush();
-                out += "\\fI" + roffText(s.substr(i + 1, end - i - 1), false) + "\\fR";
-                i = end + 1;
-                continue;
-            }
-        }
+        if (spanned) continue;
         if (s[i] == '[') {
             const size_t close = s.find("](", i);
             const size_t end = close == std::string::npos ? close : s.find(')', close);
