@@ -13,6 +13,7 @@
 
 #include <QGuiApplication>
 
+#include "BenchmarkMain.h"
 #include "compare/LapCompare.h"
 #include "course/CourseCompare.h"
 #include "course/LapChoice.h"
@@ -147,13 +148,4 @@ BENCHMARK(BM_course_gain_paint)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    // The image canvas needs the GUI library's fonts; no window is shown.
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return vt::bench::benchmarkMain<QGuiApplication>(argc, argv); }

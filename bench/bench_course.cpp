@@ -9,6 +9,7 @@
 
 #include <QGuiApplication>
 
+#include "BenchmarkMain.h"
 #include "course/CourseLayout.h"
 #include "display/Panel.h"
 #include "logdata/Conversions.h"
@@ -121,12 +122,4 @@ BENCHMARK(BM_DispUpdate);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    int qtArgc = 1;
-    QGuiApplication app(qtArgc, argv);  // the picture font needs it
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return vt::bench::benchmarkMain<QGuiApplication>(argc, argv); }

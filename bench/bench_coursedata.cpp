@@ -10,6 +10,7 @@
 
 #include <QGuiApplication>
 
+#include "BenchmarkMain.h"
 #include "course/CourseEdit.h"
 #include "course/CourseFile.h"
 #include "platform/UiServices.h"
@@ -148,13 +149,4 @@ BENCHMARK(BM_CourseLoadAndDraw6000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    vt::quietRuntimeDir();
-    int qtArgc = 1;
-    QGuiApplication app(qtArgc, argv);  // the picture font needs it
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return vt::bench::benchmarkMain<QGuiApplication>(argc, argv); }

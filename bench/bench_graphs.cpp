@@ -10,6 +10,7 @@
 
 #include <QGuiApplication>
 
+#include "BenchmarkMain.h"
 #include "display/Graphs.h"
 #include "logdata/Conversions.h"
 #include "logdata/Decode.h"
@@ -119,13 +120,4 @@ BENCHMARK(BM_trace_plot)->Arg(3)->Arg(4)->Arg(5)->Arg(7);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    // The image canvas needs the GUI library's fonts; no window is shown.
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return vt::bench::benchmarkMain<QGuiApplication>(argc, argv); }

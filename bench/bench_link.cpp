@@ -9,6 +9,7 @@
 
 #include <QGuiApplication>
 
+#include "BenchmarkMain.h"
 #include "display/Graphs.h"
 #include "display/Panel.h"
 #include "layout/FrameLayout.h"
@@ -74,9 +75,4 @@ BENCHMARK(BM_live_frame);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
-}
+int main(int argc, char** argv) { return vt::bench::benchmarkMain<QGuiApplication>(argc, argv); }

@@ -12,6 +12,7 @@
 
 #include <QApplication>
 
+#include "BenchmarkMain.h"
 #include "course/LapChoice.h"
 #include "display/Graphs.h"
 #include "display/Histogram.h"
@@ -140,13 +141,4 @@ BENCHMARK(BM_report_pdf)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    vt::quietRuntimeDir();
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return vt::bench::benchmarkMain<QApplication>(argc, argv); }

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QPixmap>
 
+#include "BenchmarkMain.h"
 #include "course/LapChoice.h"
 #include "display/Graphs.h"
 #include "display/Panel.h"
@@ -81,12 +82,4 @@ BENCHMARK(BM_record_on_panel_and_repaint)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    vt::quietRuntimeDir();
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return vt::bench::benchmarkMain<QApplication>(argc, argv); }
