@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <numeric>
 
 #include "layout/LogLayout.h"
 #include "logdata/Conversions.h"
@@ -42,15 +43,16 @@ struct PhaseBounds {
     float phase() const { return static_cast<float>(std::clamp((lo + hi) / 2, 0.0, 1.0)); }
 };
 
-// The segment times of a lap page until the first zero (the lap list's sum).
-void segmentTimes(const Module1& m, int lap, LapSource& s) {
-    s.segments = 0;
-    for (int e = 1; e <= layout::kSegmentsPerLap; ++e) {
+// The segment times of a lap page until the first zero, of at most `entries` entries; their sum
+// is the lap list's lap time.
+std::vector<int32_t> pageTimes(const Module1& m, int lap, int entries = layout::kSegmentsPerLap) {
+    std::vector<int32_t> times;
+    for (int e = 1; e <= entries; ++e) {
         const int32_t t = lapWord(m, lap, e, layout::seg::kTime);
         if (t == 0) break;
-        s.segTimes[static_cast<size_t>(e)] = t;
-        s.segments = e;
+        times.push_back(t);
     }
+    return times;
 }
 
 // Interpolates y between two points by x; the first point when they share x.
@@ -125,15 +127,6 @@ float log_phase(const Module1& m, int lap, int* laps) {
         }
         return sp;
     };
-    auto lineTimes = [&m](int l) {
-        std::vector<int32_t> t;
-        for (int e = 1; e <= layout::kSegmentsPerLap; ++e) {
-            const int32_t s = lapWord(m, l, e, layout::seg::kTime);
-            if (s == 0) break;
-            t.push_back(s);
-        }
-        return t;
-    };
     const Span own = span(lap);
     if (own.start < 0) return -1;
     // The run: the laps before and after whose records join this lap's without a gap.
@@ -153,7 +146,7 @@ float log_phase(const Module1& m, int lap, int* laps) {
     int64_t samples = 0, centis = 0, lapSamples = 0, lapCentis = 0;
     for (int l = first; l <= last; ++l) {
         const Span& sp = spans[static_cast<size_t>(l - first)];
-        const std::vector<int32_t> times = lineTimes(l);
+        const std::vector<int32_t> times = pageTimes(m, l);
         if (l == lap) {
             lapSamples = samples;
             lapCentis = centis;
@@ -188,7 +181,9 @@ LapSource currentLap(const Module1& m) {
     const int mm = recWord(m, m.RecPtr, rec::kMmPerPulse);
     s.mmPerPulse = mm >= 10 && mm <= 999 ? mm : m.MmPerPulse;
     s.speedUnit = m.SpeedUnit;
-    segmentTimes(m, std::clamp<int>(m.LapCur, 0, kMaxLap), s);
+    const std::vector<int32_t> times = pageTimes(m, std::clamp<int>(m.LapCur, 0, kMaxLap));
+    std::copy(times.begin(), times.end(), s.segTimes.begin() + 1);
+    s.segments = static_cast<int>(times.size());
     s.phase = log_phase(m, m.LapCur, &s.phaseLaps);
     return s;
 }
@@ -496,12 +491,8 @@ int best_lap(const Module1& m) {
     int bestLap = 0;
     for (int lap = std::min<int>(m.LapLast, kMaxLap); lap >= std::max<int>(m.LapFirst, 0); --lap) {
         if (m.LapTbl[static_cast<size_t>(lap)][1][layout::seg::kDeleted] == layout::kDeletedMark) continue;
-        int32_t t = 0;
-        for (int e = 1; e <= 16; ++e) {
-            const int32_t s = lapWord(m, lap, e, layout::seg::kTime);
-            if (s == 0) break;
-            t += s;
-        }
+        const std::vector<int32_t> times = pageTimes(m, lap, layout::kSegmentsPerLap + 1);  // as the lap list sums
+        const int32_t t = std::accumulate(times.begin(), times.end(), int32_t{0});
         if (t > 0 && t < best) {
             best = t;
             bestLap = lap;
@@ -552,12 +543,8 @@ bool reference_from_image(Module1& src, int lap, const std::string& name, const 
     copy.RpmMax = src.RpmMax;
     copy.AFMode = src.AFMode;
     copy.PrsRange = src.PrsRange;
-    for (int e = 1; e <= layout::kSegmentsPerLap; ++e) {
-        const int32_t t = lapWord(src, lap, e, layout::seg::kTime);
-        if (t == 0) break;
-        copy.SegTimes.push_back(t);
-        copy.TimeCs += t;
-    }
+    copy.SegTimes = pageTimes(src, lap);
+    copy.TimeCs = std::accumulate(copy.SegTimes.begin(), copy.SegTimes.end(), int32_t{0});
     copy.On = true;
     const LapTrace tr = lap_trace(referenceLap(copy));
     if (!tr.ok()) return fail(lapText + " has " + tr.error);
