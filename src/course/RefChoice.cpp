@@ -1,8 +1,5 @@
 #include "course/RefChoice.h"
 
-#include <cerrno>
-#include <cstring>
-#include <fstream>
 #include <memory>
 
 #include "compare/LapCompare.h"
@@ -17,19 +14,12 @@ namespace {
 
 // The log at `path` read into an image of its own; null with the reason when it is no log.
 std::unique_ptr<Module1> readLog(const std::string& path, std::string* error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        if (error) *error = path + ": " + std::strerror(errno);
-        return nullptr;
-    }
     auto image = makeModule1();
     std::string why;
-    if (!log_read(*image, in, nullptr, &why)) {
+    if (!log_read_path(*image, path, nullptr, &why)) {
         if (error) *error = path + ": " + why;
         return nullptr;
     }
-    image->RecLast = image->RecCount - 1;
-    image->RecCount = 0;
     return image;
 }
 

@@ -161,10 +161,8 @@ std::string text_file_name(const std::string& path, bool* adjusted) {
     return path + ".txt";
 }
 
-bool log_open_path(Module1& m, MainformState& f, Services& s, const std::string& path, LoadReport* report,
-                   std::string* error) {
-    const QFileInfo info(QString::fromStdString(path));
-    if (info.isDir()) {
+bool log_read_path(Module1& m, const std::string& path, LoadReport* report, std::string* error) {
+    if (QFileInfo(QString::fromStdString(path)).isDir()) {
         if (error) *error = "is a folder, not a log file";
         return false;
     }
@@ -174,13 +172,20 @@ bool log_open_path(Module1& m, MainformState& f, Services& s, const std::string&
         return false;
     }
     if (!log_read(m, in, report, error)) return false;
+    m.RecLast = m.RecCount - 1;
+    m.RecCount = 0;
+    return true;
+}
+
+bool log_open_path(Module1& m, MainformState& f, Services& s, const std::string& path, LoadReport* report,
+                   std::string* error) {
+    if (!log_read_path(m, path, report, error)) return false;
     m.LogFileName = path;
     m.TextFileName = text_file_name(path);
     f.namae.setCaption(log_title(path));
+    const QFileInfo info(QString::fromStdString(path));
     f.hiniti.setCaption(info.lastModified().toString(QStringLiteral("yyyy/MM/dd hh:mm:ss")).toStdString());
     s.ui.beep();
-    m.RecLast = m.RecCount - 1;
-    m.RecCount = 0;
     return true;
 }
 

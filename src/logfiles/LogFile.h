@@ -30,6 +30,11 @@ struct LoadReport {
 // records would be read from the wrong place).
 bool log_read(Module1& m, std::istream& in, LoadReport* report, std::string* error);
 
+// log_read of the file at `path`, with RecLast set to the last record read and RecCount 0 (no lap
+// located yet). On failure the image is unchanged and error holds the reason: the system's text
+// for a file that cannot be opened, or why it is no log.
+bool log_read_path(Module1& m, const std::string& path, LoadReport* report, std::string* error);
+
 // log_open for a chosen path, without dialogs: loads the file, fills namae and hiniti, sets
 // LogFileName, TextFileName and RecLast. On failure the image and the names are unchanged and
 // error holds the reason (the system's text for a file that cannot be opened).
