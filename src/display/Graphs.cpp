@@ -51,18 +51,9 @@ void plotPoint(Canvas& p, bool joined, int xPrev, int x, int16_t& slotY, int16_t
 
 int16_t speedY(const Module1& m) { return toY(197 - std::min(Int(m.Chan[9] * 0.42), 166.0)); }
 
-// The curves' pens: palette colour n, or for the reference lap the same colour lightened.
-template <bool Reference>
-Color pen(int n) {
-    if constexpr (Reference)
-        return referencePen(QBColor(n));
-    else
-        return QBColor(n);
-}
-
-// trace_plot for the current lap's pens or the reference lap's.
-template <bool Reference>
-void plotRecord(Module1& m, MainformState& f) {
+// trace_plot in the current lap's pens (palette colours) or the reference lap's (the same lightened).
+void plotRecord(Module1& m, MainformState& f, bool reference) {
+    auto pen = [reference](int n) { return reference ? referencePen(QBColor(n)) : QBColor(n); };
     // A damaged log can put a record far beyond the graph, or nowhere: the column is held to
     // what the picture's 16-bit coordinates take (it is drawn off the picture all the same).
     const float traceX = std::isfinite(f.TraceX) ? std::clamp(f.TraceX, -30000.0f, 30000.0f) : 0.0f;
@@ -79,32 +70,32 @@ void plotRecord(Module1& m, MainformState& f) {
         case 3: {
             const double perRpm = m.RpmMax > 10000 ? 0.0105 : 0.021;
             int16_t rpmY = toY(std::min(240 - Nearest(ch[8] * perRpm), 197.0));
-            plotPoint(p, joined, xPrev, x, f.TraceY1, rpmY, pen<Reference>(9));
-            plotPoint(p, joined, xPrev, x, f.TraceY2, speedY(m), pen<Reference>(12));
+            plotPoint(p, joined, xPrev, x, f.TraceY1, rpmY, pen(9));
+            plotPoint(p, joined, xPrev, x, f.TraceY2, speedY(m), pen(12));
             break;
         }
         case 4: {
             // Sensor code 255 (no sensor) lies beyond the scale and is left out.
             double throttle = Int(ch[5] * 0.21);
             if (throttle <= 42)
-                plotPoint(p, joined, xPrev, x, f.TraceY2, toY(197 - throttle), pen<Reference>(2));
+                plotPoint(p, joined, xPrev, x, f.TraceY2, toY(197 - throttle), pen(2));
             else
                 f.TraceY2 = 197;
             double steer = Int(ch[4] * 0.42);
             if (steer <= 84)
-                plotPoint(p, joined, xPrev, x, f.TraceY3, toY(156 - steer), pen<Reference>(9));
+                plotPoint(p, joined, xPrev, x, f.TraceY3, toY(156 - steer), pen(9));
             else
                 f.TraceY3 = 114;
             if (f.ANGL_CHK.Checked) {
                 int a = ch[1];
                 if (a > 127) a -= 256;
-                plotPoint(p, joined, xPrev, x, f.TraceY4, toY(72 - a), pen<Reference>(5));
+                plotPoint(p, joined, xPrev, x, f.TraceY4, toY(72 - a), pen(5));
             }
-            plotPoint(p, joined, xPrev, x, f.TraceY1, toY(72 - Int(ch[0] * 0.105)), pen<Reference>(12));
+            plotPoint(p, joined, xPrev, x, f.TraceY1, toY(72 - Int(ch[0] * 0.105)), pen(12));
             break;
         }
         case 5: {
-            plotPoint(p, joined, xPrev, x, f.TraceY1, toY(std::max(95 - Int(ch[3] * 0.305), 31.0)), pen<Reference>(9));
+            plotPoint(p, joined, xPrev, x, f.TraceY1, toY(std::max(95 - Int(ch[3] * 0.305), 31.0)), pen(9));
             double v;
             if (m.AFMode != 0) {
                 int16_t raw = ch[2];
@@ -112,19 +103,18 @@ void plotRecord(Module1& m, MainformState& f) {
             } else {
                 v = std::max(Int((ch[2] - 104) * 0.678), 0.0);
             }
-            plotPoint(p, joined, xPrev, x, f.TraceY2, toY(197 - v), pen<Reference>(2));
-            plotPoint(p, joined, xPrev, x, f.TraceY3, toY(198 - Int(std::min<int>(ch[6], 799) * 0.21)),
-                      pen<Reference>(12));
-            plotPoint(p, joined, xPrev, x, f.TraceY4, toY(198 - Int(ch[7] * 0.21)), pen<Reference>(12));
+            plotPoint(p, joined, xPrev, x, f.TraceY2, toY(197 - v), pen(2));
+            plotPoint(p, joined, xPrev, x, f.TraceY3, toY(198 - Int(std::min<int>(ch[6], 799) * 0.21)), pen(12));
+            plotPoint(p, joined, xPrev, x, f.TraceY4, toY(198 - Int(ch[7] * 0.21)), pen(12));
             break;
         }
         case 7: {
-            plotPoint(p, joined, xPrev, x, f.TraceY2, speedY(m), pen<Reference>(12));
+            plotPoint(p, joined, xPrev, x, f.TraceY2, speedY(m), pen(12));
             // In-line G has no dots: it restarts from the centre line.
             if (traceX > 2 && f.TraceLastX >= 3 && jump < 10) {
                 double v = std::clamp(Nearest(ch[19] * 0.37), -42.0, 42.0);
                 int16_t y = toY(72 - v);
-                p.Line(static_cast<float>(xPrev), f.TraceY4, static_cast<float>(x), y, pen<Reference>(9));
+                p.Line(static_cast<float>(xPrev), f.TraceY4, static_cast<float>(x), y, pen(9));
                 f.TraceY4 = y;
             } else {
                 f.TraceY4 = 72;
@@ -420,9 +410,9 @@ void grf_replay(Module1& m, MainformState& f) {
     }
 }
 
-void trace_plot(Module1& m, MainformState& f) { plotRecord<false>(m, f); }
+void trace_plot(Module1& m, MainformState& f) { plotRecord(m, f, false); }
 
-void ref_trace_plot(Module1& m, MainformState& f) { plotRecord<true>(m, f); }
+void ref_trace_plot(Module1& m, MainformState& f) { plotRecord(m, f, true); }
 
 void seg_mark(Module1& m, MainformState& f) {
     Canvas& p = *f.Picture2;
